@@ -1,0 +1,74 @@
+#include "app/device_selection.h"
+
+#include <exception>
+
+#include "device/text_codec.h"
+#include "usb/tcp_backend.h"
+#include "usb/virtual_backend.h"
+#include "virtual/scenario.h"
+
+namespace kestrava {
+
+namespace {
+
+// A platform without a USB back end has no printer interfaces.
+class NoUsbBackend : public UsbBackend {
+ public:
+  std::vector<std::u16string> interfacePaths() override { return {}; }
+  std::unique_ptr<UsbPipe> openPipe(const std::u16string&, PipeEnd) override { return nullptr; }
+};
+
+// Only the interface with exactly this device path is visible.
+class SinglePathBackend : public UsbBackend {
+ public:
+  SinglePathBackend(std::unique_ptr<UsbBackend> inner, std::u16string path)
+      : inner_(std::move(inner)), path_(std::move(path)) {}
+  std::vector<std::u16string> interfacePaths() override {
+    for (const std::u16string& path : inner_->interfacePaths()) {
+      if (path == path_) return {path};
+    }
+    return {};
+  }
+  std::unique_ptr<UsbPipe> openPipe(const std::u16string& path, PipeEnd end) override {
+    return inner_->openPipe(path, end);
+  }
+  std::string openFailureHint() const override { return inner_->openFailureHint(); }
+
+ private:
+  std::unique_ptr<UsbBackend> inner_;
+  std::u16string path_;
+};
+
+}  // namespace
+
+std::unique_ptr<UsbBackend> makePlatformBackend() { return std::make_unique<NoUsbBackend>(); }
+
+std::unique_ptr<UsbBackend> makeBackend(const std::string& device, std::string& error) {
+  if (device == "usb") return makePlatformBackend();
+  if (device.rfind("usb:", 0) == 0) {
+    if (device.size() == 4) {
+      error = "usb: needs a device path (see --list)";
+      return nullptr;
+    }
+    return std::make_unique<SinglePathBackend>(makePlatformBackend(), fromUtf8(device.substr(4)));
+  }
+  if (device.rfind("tcp://", 0) == 0) {
+    std::string host, path;
+    std::uint16_t port = 0;
+    if (!TcpBackend::parseAddress(device, host, port, path, error)) return nullptr;
+    return std::make_unique<TcpBackend>(host, port, fromUtf8(path));
+  }
+  if (device == "virtual") return std::make_unique<VirtualBackend>(virtualprinter::healthyMonoPrinter());
+  if (device.rfind("virtual:", 0) == 0) {
+    try {
+      return std::make_unique<VirtualBackend>(virtualprinter::loadScenario(device.substr(8)));
+    } catch (const std::exception& failure) {
+      error = failure.what();
+      return nullptr;
+    }
+  }
+  error = "unknown device \"" + device + "\" (expected usb, usb:PATH, tcp://HOST:PORT/PATH, virtual or virtual:FILE)";
+  return nullptr;
+}
+
+}  // namespace kestrava

@@ -1,0 +1,3 @@
+function(kestrava_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow)
+endfunction()

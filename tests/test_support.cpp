@@ -1,0 +1,37 @@
+#include "test_support.h"
+
+#include <cstdio>
+
+namespace kestrava::testing {
+
+virtualprinter::Scenario emptyScenario(std::uint16_t productId) {
+  virtualprinter::Scenario scenario;
+  scenario.productId = productId;
+  return scenario;
+}
+
+ConnectedDevice::ConnectedDevice(virtualprinter::Scenario scenario, bool open)
+    : backend(std::move(scenario)), device(backend) {
+  if (open) {
+    device.link.open();
+    device.link.drain();
+  }
+}
+
+std::vector<std::uint16_t> ConnectedDevice::commands() {
+  std::vector<std::uint16_t> out;
+  for (const auto& request : printer().requests()) out.push_back(request.command);
+  return out;
+}
+
+std::string hex(const std::string& bytes) {
+  std::string out;
+  char digits[4];
+  for (unsigned char c : bytes) {
+    std::snprintf(digits, sizeof digits, "%02X", c);
+    out += digits;
+  }
+  return out;
+}
+
+}  // namespace kestrava::testing

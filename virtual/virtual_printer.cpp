@@ -1,0 +1,297 @@
+#include "virtual/virtual_printer.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "device/acl_command_block.h"
+
+namespace kestrava::virtualprinter {
+
+namespace {
+
+constexpr char kPrefix[] = "\x1b%-12345X@PJL ENTER LANGUAGE=ACL\r\n";
+constexpr std::size_t kPrefixLength = 34;
+constexpr std::size_t kUelLength = 9;
+constexpr std::size_t kBlockLength = 16;
+
+// "<!--#ssi 0 NAME.index -->" -> "NAME.index"; empty when the request is malformed.
+std::string oidKey(const std::string& request) {
+  static const std::string head = "<!--#ssi 0 ";
+  static const std::string tail = " -->";
+  if (request.size() <= head.size() + tail.size() || request.compare(0, head.size(), head) != 0 ||
+      request.compare(request.size() - tail.size(), tail.size(), tail) != 0) {
+    return {};
+  }
+  std::string key = request.substr(head.size(), request.size() - head.size() - tail.size());
+  std::size_t dot = key.rfind('.');
+  if (dot == std::string::npos || dot == 0 || dot + 1 == key.size()) return {};
+  for (std::size_t i = dot + 1; i < key.size(); ++i) {
+    if (key[i] < '0' || key[i] > '9') return {};
+  }
+  if (key.find(' ') != std::string::npos) return {};
+  return key;
+}
+
+}  // namespace
+
+VirtualPrinter::VirtualPrinter(Scenario scenario)
+    : scenario_(std::move(scenario)), faultUses_(scenario_.faults.size(), 0) {}
+
+void VirtualPrinter::connect() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  ++session_;
+  sessionRequests_ = 0;
+  lost_ = false;
+  input_.clear();
+  output_.clear();
+  if (!scenario_.staleBytes.empty()) output_.push_back({scenario_.staleBytes, 0});
+}
+
+bool VirtualPrinter::receive(const std::uint8_t* data, std::size_t count) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!lost_ && scenario_.disconnectAfter && sessionRequests_ >= *scenario_.disconnectAfter) {
+    lost_ = true;
+    output_.clear();
+  }
+  if (lost_) return false;
+  input_.append(reinterpret_cast<const char*>(data), count);
+  parse();
+  return true;
+}
+
+ReadOutcome VirtualPrinter::take(std::size_t wanted, std::string& out) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  out.clear();
+  if (output_.empty()) return lost_ ? ReadOutcome::lost : ReadOutcome::nothing;
+  Transfer& front = output_.front();
+  std::size_t count = std::min(wanted, front.bytes.size() - front.taken);
+  out.assign(front.bytes, front.taken, count);
+  front.taken += count;
+  if (front.taken == front.bytes.size()) output_.pop_front();
+  return ReadOutcome::data;
+}
+
+bool VirtualPrinter::lost() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return lost_;
+}
+
+std::vector<ReceivedRequest> VirtualPrinter::requests() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return requests_;
+}
+
+std::size_t VirtualPrinter::requestCount() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return requests_.size();
+}
+
+std::vector<std::string> VirtualPrinter::protocolErrors() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return protocolErrors_;
+}
+
+void VirtualPrinter::protocolError(const std::string& what) {
+  protocolErrors_.push_back(what);
+  input_.clear();
+}
+
+void VirtualPrinter::parse() {
+  while (!input_.empty()) {
+    std::size_t check = std::min(input_.size(), kPrefixLength);
+    if (input_.compare(0, check, kPrefix, check) != 0) {
+      protocolError("bytes before the PJL language switch");
+      return;
+    }
+    if (input_.size() < kPrefixLength + kBlockLength) return;
+
+    const auto* block = reinterpret_cast<const std::uint8_t*>(input_.data() + kPrefixLength);
+    if (block[0] != 0x00 || block[1] != 0xAC) {
+      protocolError("command block does not start with 00 AC");
+      return;
+    }
+    for (std::size_t i = 6; i < kBlockLength; ++i) {
+      if (block[i] != 0) {
+        protocolError("command block bytes 6 to 15 are not zero");
+        return;
+      }
+    }
+    std::uint16_t command = static_cast<std::uint16_t>(block[2] << 8 | block[3]);
+    std::size_t dataLength = static_cast<std::size_t>(block[4] << 8 | block[5]);
+    std::size_t total = kPrefixLength + kBlockLength + dataLength + kUelLength;
+    if (input_.size() < total) {
+      return;
+    }
+    if (input_.compare(total - kUelLength, kUelLength, kPrefix, kUelLength) != 0) {
+      protocolError("request not closed by the UEL after its announced data");
+      return;
+    }
+    std::string data = input_.substr(kPrefixLength + kBlockLength, dataLength);
+    input_.erase(0, total);
+    answer(command, data);
+    if (lost_) return;
+  }
+}
+
+const Fault* VirtualPrinter::faultFor(std::uint16_t command, const std::string& target) {
+  for (std::size_t i = 0; i < scenario_.faults.size(); ++i) {
+    const Fault& fault = scenario_.faults[i];
+    if (fault.request != 0 && fault.request != sessionRequests_) continue;
+    if (fault.command && *fault.command != command) continue;
+    if (!fault.target.empty() && fault.target != target) continue;
+    if (fault.times >= 0 && faultUses_[i] >= fault.times) continue;
+    ++faultUses_[i];
+    return &fault;
+  }
+  return nullptr;
+}
+
+void VirtualPrinter::answer(std::uint16_t command, const std::string& data) {
+  ++sessionRequests_;
+  requests_.push_back({session_, sessionRequests_, command, data});
+
+  std::string target;
+  if (command == aclcmd::oidQuery) target = oidKey(data);
+  if (command == aclcmd::fileRead) target = data;
+  const Fault* fault = faultFor(command, target);
+  if (fault && fault->kind == FaultKind::disconnect) {
+    lost_ = true;
+    output_.clear();
+    return;
+  }
+  if (fault && fault->kind == FaultKind::noReply) return;
+
+  std::uint8_t field[10] = {};
+  std::string dataPhase;
+  std::uint16_t status = 1;
+  auto be16 = [&field](std::size_t length) {
+    field[0] = static_cast<std::uint8_t>(length >> 8);
+    field[1] = static_cast<std::uint8_t>(length);
+  };
+
+  switch (command) {
+    case aclcmd::firmwareVersion:
+      if (scenario_.firmwareVersion) {
+        std::memcpy(field, scenario_.firmwareVersion->data(),
+                    std::min<std::size_t>(scenario_.firmwareVersion->size(), sizeof field));
+      } else {
+        status = 0;
+      }
+      break;
+    case aclcmd::buildInfo:
+      if (scenario_.buildInfo) {
+        dataPhase = scenario_.buildInfo->substr(0, 0xFFFF);
+        be16(dataPhase.size());
+      } else {
+        status = 0;
+      }
+      break;
+    case aclcmd::serialNumber:
+      if (scenario_.serialNumber) {
+        dataPhase = scenario_.serialNumber->substr(0, 0xFFFF);
+        be16(dataPhase.size());
+        if (scenario_.serialLengthSwapped) std::swap(field[0], field[1]);
+      } else {
+        status = 0;
+      }
+      break;
+    case aclcmd::ramSize:
+      if (scenario_.ramSizeMb) {
+        field[0] = static_cast<std::uint8_t>(*scenario_.ramSizeMb);  // little-endian
+        field[1] = static_cast<std::uint8_t>(*scenario_.ramSizeMb >> 8);
+      } else {
+        status = 0;
+      }
+      break;
+    case aclcmd::oidQuery: {
+      if (target.empty()) {
+        protocolErrors_.push_back("malformed OID request: " + data);
+        status = 2;
+        break;
+      }
+      auto found = scenario_.oids.find(target);
+      if (found == scenario_.oids.end()) {
+        status = 0;  // the printer does not know this OID: status 0, nothing follows
+      } else {
+        dataPhase = found->second.substr(0, 0xFFFF);
+        be16(dataPhase.size());
+      }
+      break;
+    }
+    case aclcmd::fileRead: {
+      auto found = scenario_.files.find(data);
+      if (found == scenario_.files.end()) {
+        status = 0;
+      } else {
+        dataPhase = found->second;
+        std::uint32_t size = static_cast<std::uint32_t>(dataPhase.size());
+        field[0] = static_cast<std::uint8_t>(size >> 24);
+        field[1] = static_cast<std::uint8_t>(size >> 16);
+        field[2] = static_cast<std::uint8_t>(size >> 8);
+        field[3] = static_cast<std::uint8_t>(size);
+      }
+      break;
+    }
+    default:
+      protocolErrors_.push_back("unknown command");
+      status = 2;
+      break;
+  }
+  if (status != 1) dataPhase.clear();
+  queueReply(command, status, field, sizeof field, dataPhase, fault);
+}
+
+void VirtualPrinter::queueReply(std::uint16_t command, std::uint16_t status,
+                                const std::uint8_t* answer, std::size_t answerLength,
+                                const std::string& dataPhase, const Fault* fault) {
+  std::string reply(kBlockLength, '\0');
+  reply[1] = static_cast<char>(0xAC);
+  std::uint16_t echo = command;
+  std::string data = dataPhase;
+  std::size_t replyLength = kBlockLength;
+  std::memcpy(reply.data() + 6, answer, std::min<std::size_t>(answerLength, 10));
+
+  if (fault) {
+    switch (fault->kind) {
+      case FaultKind::status0:
+        status = 0;
+        if (command != aclcmd::oidQuery) data.clear();
+        break;
+      case FaultKind::badStatus:
+        status = fault->status;
+        data.clear();
+        break;
+      case FaultKind::wrongEcho:
+        echo = static_cast<std::uint16_t>(command ^ 0x0100);
+        data.clear();
+        break;
+      case FaultKind::shortReply:
+        replyLength = 8;
+        data.clear();
+        break;
+      case FaultKind::shortData:
+        data.resize(data.size() / 2);
+        break;
+      case FaultKind::hugeLength:
+        reply[6] = reply[7] = static_cast<char>(0xFF);
+        data.clear();
+        break;
+      case FaultKind::hugeFileSize:
+        reply[6] = reply[7] = reply[8] = reply[9] = static_cast<char>(0xFF);
+        data.clear();
+        break;
+      case FaultKind::noReply:
+      case FaultKind::disconnect:
+        return;
+    }
+  }
+  reply[2] = static_cast<char>(echo >> 8);
+  reply[3] = static_cast<char>(echo);
+  reply[4] = static_cast<char>(status >> 8);
+  reply[5] = static_cast<char>(status);
+  reply.resize(replyLength);
+  output_.push_back({reply, 0});
+  if (!data.empty()) output_.push_back({data, 0});
+}
+
+}  // namespace kestrava::virtualprinter
