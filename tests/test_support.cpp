@@ -11,11 +11,30 @@ virtualprinter::Scenario emptyScenario(std::uint16_t productId) {
 }
 
 ConnectedDevice::ConnectedDevice(virtualprinter::Scenario scenario, bool open)
-    : backend(std::move(scenario)), device(backend) {
+    : backend(std::move(scenario)),
+      traced(backend, [this](const TraceEvent& event) { events.push_back(event); }),
+      device(traced) {
   if (open) {
     device.link.open();
     device.link.drain();
+    events.clear();
   }
+}
+
+std::vector<std::size_t> ConnectedDevice::writeSizes() const {
+  std::vector<std::size_t> sizes;
+  for (const TraceEvent& event : events) {
+    if (event.kind == TraceEvent::Kind::write) sizes.push_back(event.bytes.size());
+  }
+  return sizes;
+}
+
+std::vector<std::size_t> ConnectedDevice::readSizes() const {
+  std::vector<std::size_t> sizes;
+  for (const TraceEvent& event : events) {
+    if (event.kind == TraceEvent::Kind::read) sizes.push_back(event.bytes.size());
+  }
+  return sizes;
 }
 
 std::vector<std::uint16_t> ConnectedDevice::commands() {

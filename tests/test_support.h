@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "device/printer_device.h"
+#include "usb/trace_backend.h"
 #include "usb/virtual_backend.h"
 #include "virtual/scenario.h"
 
@@ -15,10 +16,17 @@ namespace kestrava::testing {
 virtualprinter::Scenario emptyScenario(std::uint16_t productId = 0x0EF5);
 
 // A virtual printer and a device connected to it (drained, ready for the first request).
+// Every pipe operation after the drain is kept in `events`, in order.
 struct ConnectedDevice {
   explicit ConnectedDevice(virtualprinter::Scenario scenario, bool open = true);
   VirtualBackend backend;
+  std::vector<TraceEvent> events;
+  TraceBackend traced;
   PrinterDevice device;
+
+  // Sizes of the writes and reads (bytes handed over) kept in `events`.
+  std::vector<std::size_t> writeSizes() const;
+  std::vector<std::size_t> readSizes() const;
 
   virtualprinter::VirtualPrinter& printer() { return backend.printer(); }
   std::size_t requestCount() { return printer().requestCount(); }

@@ -76,6 +76,11 @@ bool VirtualPrinter::lost() const {
   return lost_;
 }
 
+unsigned VirtualPrinter::sessions() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return session_;
+}
+
 std::vector<ReceivedRequest> VirtualPrinter::requests() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return requests_;

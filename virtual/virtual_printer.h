@@ -39,6 +39,7 @@ class VirtualPrinter {
   ReadOutcome take(std::size_t wanted, std::string& out);
 
   bool lost() const;
+  unsigned sessions() const;  // how often a host opened the printer
   std::vector<ReceivedRequest> requests() const;
   std::size_t requestCount() const;
   std::vector<std::string> protocolErrors() const;
