@@ -33,6 +33,15 @@ struct Fault {
   int times = -1;  // how often it fires; -1: every time
 };
 
+// A fault of `kind` at request `request` (0: every request).
+inline Fault makeFault(FaultKind kind, std::uint32_t request = 0, std::uint16_t status = 2) {
+  Fault fault;
+  fault.kind = kind;
+  fault.request = request;
+  fault.status = status;
+  return fault;
+}
+
 struct Scenario {
   std::uint16_t vendorId = 0x232B;
   std::uint16_t productId = 0x0EF5;

@@ -1,0 +1,96 @@
+// Printer file read: pieces of at most 5120 bytes, the whole file always consumed.
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace kestrava {
+namespace {
+
+using virtualprinter::FaultKind;
+using virtualprinter::makeFault;
+using virtualprinter::Scenario;
+
+std::string pattern(std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 + 3);
+  return bytes;
+}
+
+TEST(FileRead, PiecesSizesAndResults) {
+  struct Case {
+    std::size_t fileSize;
+    std::uint32_t bufferSize;
+    ResultCode result;
+    std::vector<std::size_t> reads;  // after the 16-byte reply
+  };
+  const Case cases[] = {
+      {0, 32, rc::noError, {}},
+      {32, 32, rc::noError, {32}},
+      {33, 32, rc::bufferTooSmall, {33}},
+      {5120, 1024, rc::bufferTooSmall, {5120}},
+      {5121, 1024, rc::bufferTooSmall, {5120, 1}},
+      {10240, 16384, rc::noError, {5120, 5120}},
+      {100, 0, rc::bufferTooSmall, {100}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fileSize);
+    Scenario scenario = testing::emptyScenario();
+    scenario.files["/etc/version"] = pattern(c.fileSize);
+    testing::ConnectedDevice fixture(scenario);
+    std::vector<std::uint8_t> buffer(c.bufferSize + 8, 0xEE);  // guard bytes behind the buffer
+    std::uint32_t size = 0;
+    EXPECT_EQ(fixture.device.readFile("/etc/version", buffer.data(), c.bufferSize, size), c.result);
+    EXPECT_EQ(size, c.fileSize);
+    std::vector<std::size_t> expectedReads{16};
+    expectedReads.insert(expectedReads.end(), c.reads.begin(), c.reads.end());
+    EXPECT_EQ(fixture.readSizes(), expectedReads);
+    std::size_t copied = std::min<std::size_t>(c.fileSize, c.bufferSize);
+    EXPECT_EQ(std::string(buffer.begin(), buffer.begin() + copied), pattern(c.fileSize).substr(0, copied));
+    for (std::size_t i = c.bufferSize; i < buffer.size(); ++i) EXPECT_EQ(buffer[i], 0xEE);
+    EXPECT_EQ(fixture.writeSizes(), (std::vector<std::size_t>{34, 16, 12, 9}));
+  }
+}
+
+TEST(FileRead, Failures) {
+  struct Case {
+    const char* name;
+    std::vector<virtualprinter::Fault> faults;
+    bool exists;
+    ResultCode result;
+    std::uint32_t size;  // file-size output afterwards
+  };
+  const Case cases[] = {
+      {"no such file", {}, false, rc::executionFailed, 77},
+      {"status 2", {makeFault(FaultKind::badStatus)}, true, rc::executionError, 77},
+      {"wrong echo", {makeFault(FaultKind::wrongEcho)}, true, rc::invalidResponse, 77},
+      {"data stops half-way", {makeFault(FaultKind::shortData)}, true, rc::receiveFailed, 6000},
+      {"size 0xFFFFFFFF, nothing behind", {makeFault(FaultKind::hugeFileSize)}, true, rc::receiveFailed, 0xFFFFFFFF},
+      {"no reply", {makeFault(FaultKind::noReply)}, true, rc::receiveFailed, 77},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scenario scenario = testing::emptyScenario();
+    if (c.exists) scenario.files["/bin/busybox"] = pattern(6000);
+    scenario.faults = c.faults;
+    testing::ConnectedDevice fixture(scenario);
+    std::uint8_t head[32] = {};
+    std::uint32_t size = 77;
+    EXPECT_EQ(fixture.device.readFile("/bin/busybox", head, sizeof head, size), c.result);
+    EXPECT_EQ(size, c.size);
+  }
+}
+
+TEST(FileRead, HeadOfAShortPieceIsKept) {
+  Scenario scenario = testing::emptyScenario();
+  scenario.files["/bin/busybox"] = pattern(6000);
+  scenario.faults = {makeFault(FaultKind::shortData)};
+  testing::ConnectedDevice fixture(scenario);
+  std::uint8_t head[32] = {};
+  std::uint32_t size = 0;
+  // 6000 bytes announced, 3000 sent: the first piece of 5120 comes short.
+  EXPECT_EQ(fixture.device.readFile("/bin/busybox", head, sizeof head, size), rc::receiveFailed);
+  EXPECT_EQ(fixture.readSizes(), (std::vector<std::size_t>{16, 3000}));
+}
+
+}  // namespace
+}  // namespace kestrava
