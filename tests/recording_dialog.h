@@ -1,0 +1,31 @@
+// A dialog for tests that records every operation a run performs on it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/acquisition_dialog.h"
+#include "device/text_codec.h"
+
+namespace kestrava::testing {
+
+class RecordingDialog : public AcquisitionDialog {
+ public:
+  // One line per operation: "update model=...|build=...|..." or "enable getData 0".
+  std::vector<std::string> log;
+  bool getDataEnabled = true;
+  bool closeEnabled = true;
+
+  void UpdateData(bool saveAndValidate) override {
+    log.push_back(std::string("update ") + (saveAndValidate ? "in " : "") + "model=" + toUtf8(m_model) +
+                  "|build=" + toUtf8(m_build) + "|fw=" + toUtf8(m_fwVersion) + "|sn=" +
+                  toUtf8(m_serialNumber) + "|report=" + toUtf8(m_report) + "|status=" + toUtf8(m_status));
+  }
+  void EnableWindow(DialogButton button, bool enable) override {
+    (button == DialogButton::getData ? getDataEnabled : closeEnabled) = enable;
+    log.push_back(std::string("enable ") + (button == DialogButton::getData ? "getData " : "close ") +
+                  (enable ? "1" : "0"));
+  }
+};
+
+}  // namespace kestrava::testing

@@ -1,0 +1,194 @@
+// The TCP byte-stream back end: the semantics other tools rely on, against a peer the
+// test controls byte by byte, and the whole protocol against the virtual printer served
+// on TCP.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "test_support.h"
+#include "usb/tcp_backend.h"
+#include "virtual/tcp_printer_server.h"
+
+namespace kestrava {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A listening socket on 127.0.0.1 whose one client the test drives by hand.
+class RawPeer {
+ public:
+  RawPeer() {
+    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(listener_, 1);
+    socklen_t length = sizeof address;
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
+  }
+  ~RawPeer() {
+    if (client_ >= 0) ::close(client_);
+    ::close(listener_);
+  }
+  std::uint16_t port() const { return port_; }
+  void accept() { client_ = ::accept(listener_, nullptr, nullptr); }
+  void send(const std::string& bytes) { ASSERT_EQ(::send(client_, bytes.data(), bytes.size(), 0), static_cast<ssize_t>(bytes.size())); }
+  void hangUp() {
+    ::close(client_);
+    client_ = -1;
+  }
+  std::string receive(std::size_t count) {
+    std::string bytes(count, '\0');
+    std::size_t got = 0;
+    while (got < count) {
+      ssize_t n = ::recv(client_, bytes.data() + got, count - got, 0);
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    bytes.resize(got);
+    return bytes;
+  }
+
+ private:
+  int listener_ = -1;
+  int client_ = -1;
+  std::uint16_t port_ = 0;
+};
+
+std::u16string pathOf(const char* path) { return std::u16string(path, path + std::char_traits<char>::length(path)); }
+
+TEST(TcpTransport, PathWithoutTheVendorIsNotFoundAndNothingConnects) {
+  RawPeer peer;
+  TcpBackend backend("127.0.0.1", peer.port(), pathOf("nothing"));
+  UsbPrinterLink link(backend);
+  EXPECT_EQ(link.open(), linkstatus::noPrinter);
+  // The peer never saw a connection: a second client would be accepted first otherwise.
+  TcpBackend probe("127.0.0.1", peer.port(), pathOf("vid_232b&pid_0ef5"));
+  UsbPrinterLink second(probe);
+  ASSERT_EQ(second.open(), linkstatus::ok);
+  peer.accept();
+  std::uint8_t byte = 'k';
+  ASSERT_EQ(second.write(&byte, 1), linkstatus::ok);
+  EXPECT_EQ(peer.receive(1), "k");
+}
+
+TEST(TcpTransport, RefusedConnectionIsAPipeFailure) {
+  std::uint16_t freePort;
+  { RawPeer closed; freePort = closed.port(); }
+  TcpBackend backend("127.0.0.1", freePort, pathOf("vid_232b&pid_0ef5"));
+  UsbPrinterLink link(backend);
+  EXPECT_EQ(link.open(), linkstatus::pipeOpenFailed);
+  EXPECT_FALSE(link.connected());
+  EXPECT_EQ(link.usbId(), 0u);
+}
+
+TEST(TcpTransport, ReadReturnsWhatArrivedByTheTimeOut) {
+  RawPeer peer;
+  TcpBackend backend("127.0.0.1", peer.port(), pathOf("vid_232b&pid_0ef5"));
+  UsbPrinterLink link(backend);
+  ASSERT_EQ(link.open(), linkstatus::ok);
+  EXPECT_EQ(link.usbId(), 0x232B0EF5u);
+  peer.accept();
+  std::uint8_t buffer[16];
+  std::uint32_t got = 99;
+
+  EXPECT_EQ(link.read(buffer, 0, got, 1000), linkstatus::ok);  // nothing wanted: at once
+  EXPECT_EQ(got, 0u);
+
+  EXPECT_EQ(link.read(buffer, 16, got, 50), linkstatus::readFailed);  // nothing came
+  EXPECT_EQ(got, 0u);
+
+  peer.send("abc");
+  EXPECT_EQ(link.read(buffer, 16, got, 50), linkstatus::ok);  // part of it came
+  EXPECT_EQ(got, 3u);
+
+  peer.send("0123456789abcdefXYZ");
+  EXPECT_EQ(link.read(buffer, 16, got, 1000), linkstatus::ok);  // all of it: no waiting
+  EXPECT_EQ(got, 16u);
+  EXPECT_EQ(link.read(buffer, 16, got, 50), linkstatus::ok);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), got), "XYZ");
+}
+
+TEST(TcpTransport, PrinterThatHangsUpFailsAtOnceWithoutKillingUs) {
+  RawPeer peer;
+  TcpBackend backend("127.0.0.1", peer.port(), pathOf("vid_232b&pid_0ef5"));
+  UsbPrinterLink link(backend);
+  ASSERT_EQ(link.open(), linkstatus::ok);
+  peer.accept();
+  peer.hangUp();
+  std::uint8_t buffer[16];
+  std::uint32_t got = 0;
+  Clock::time_point start = Clock::now();
+  EXPECT_EQ(link.read(buffer, 16, got, 5000), linkstatus::readFailed);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+  // Writing into a closed connection gives status 3, not SIGPIPE.
+  std::string big(1 << 20, 'x');
+  unsigned status = linkstatus::ok;
+  for (int i = 0; i < 8 && status == linkstatus::ok; ++i) {
+    status = link.write(reinterpret_cast<const std::uint8_t*>(big.data()), static_cast<std::uint32_t>(big.size()));
+  }
+  EXPECT_EQ(status, linkstatus::writeFailed);
+}
+
+TEST(TcpTransport, WholeProtocolAgainstTheVirtualPrinter) {
+  virtualprinter::TcpPrinterServer server(virtualprinter::healthyMonoPrinter());
+  server.start();
+  TcpBackend backend("127.0.0.1", server.port(), pathOf("vid_232b&pid_0ef5"));
+  PrinterDevice device(backend);
+  ASSERT_EQ(device.link.open(), linkstatus::ok);
+  device.link.drain();
+  std::u16string version;
+  EXPECT_EQ(device.queryOid("OID_PLATFORM_FW_VERSION", 0, version), rc::noError);
+  EXPECT_EQ(version, u"3.3.8.1");
+  std::uint8_t head[32];
+  std::uint32_t size = 0;
+  EXPECT_EQ(device.readFile("/bin/busybox", head, sizeof head, size), rc::bufferTooSmall);
+  EXPECT_EQ(size, 4096u);
+  device.link.close();
+  server.stop();
+  EXPECT_TRUE(server.printer().protocolErrors().empty());
+  EXPECT_EQ(server.printer().requestCount(), 2u);
+}
+
+TEST(TcpTransport, AddressParse) {
+  struct Case {
+    const char* address;
+    bool ok;
+    const char* host;
+    std::uint16_t port;
+    const char* path;
+  };
+  const Case cases[] = {
+      {"tcp://127.0.0.1:9100/vid_232b&pid_0ef5", true, "127.0.0.1", 9100, "vid_232b&pid_0ef5"},
+      {"tcp://printer.local:1/", true, "printer.local", 1, ""},
+      {"tcp://[::1]:9100/x", true, "::1", 9100, "x"},
+      {"tcp://127.0.0.1/vid_232b", false, "", 0, ""},
+      {"tcp://127.0.0.1:0/x", false, "", 0, ""},
+      {"tcp://127.0.0.1:65536/x", false, "", 0, ""},
+      {"tcp://127.0.0.1:91a/x", false, "", 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.address);
+    std::string host, path, error;
+    std::uint16_t port = 0;
+    ASSERT_EQ(TcpBackend::parseAddress(c.address, host, port, path, error), c.ok);
+    if (!c.ok) {
+      EXPECT_FALSE(error.empty());
+      continue;
+    }
+    EXPECT_EQ(host, c.host);
+    EXPECT_EQ(port, c.port);
+    EXPECT_EQ(path, c.path);
+  }
+}
+
+}  // namespace
+}  // namespace kestrava
