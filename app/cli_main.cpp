@@ -1,37 +1,107 @@
 // kestrava-cli: one acquisition run for terminals and scripts.
 #include <cstdio>
 #include <iostream>
+#include <memory>
+
+#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 
 #include "app/acquisition_thread.h"
 #include "app/cli_dialog.h"
 #include "app/device_selection.h"
+#include "app/run_output.h"
+#include "app/trace_dump.h"
 #include "device/text_codec.h"
+#include "usb/trace_backend.h"
+#include "usb/usb_printer_link.h"
+
+namespace {
+
+constexpr int kExitDone = 0;
+constexpr int kExitNotFound = 2;
+constexpr int kExitConnectFailed = 3;
+constexpr int kExitUsage = 64;
+
+#ifdef _WIN32
+const std::string kLineEnd = "\r\n";
+#else
+const std::string kLineEnd = "\n";
+#endif
+
+int listInterfaces(kestrava::UsbBackend& backend) {
+  for (const std::u16string& path : backend.interfacePaths()) {
+    bool matches = path.find(kestrava::UsbPrinterLink::defaultPathFilter) != std::u16string::npos;
+    std::cout << (matches ? "* " : "  ") << kestrava::toUtf8(path) << '\n';
+  }
+  return kExitDone;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"Reads service information out of a printer of USB vendor 0x232B."};
+  CLI::App app{"Reads service information out of a laser printer of USB vendor 0x232B and tells\n"
+               "which main board and firmware line it carries."};
+  app.name("kestrava-cli");
   std::string device = "usb";
+  bool json = false;
+  bool list = false;
+  bool trace = false;
   app.add_option("-d,--device", device,
-                 "usb, usb:PATH, tcp://HOST:PORT/PATH, virtual or virtual:FILE.json");
+                 "usb (default), usb:PATH, tcp://HOST:PORT/PATH, virtual, virtual:FILE.json");
+  app.add_flag("--list", list, "list the printer interfaces (* marks those of vendor 0x232B)");
+  app.add_flag("--json", json, "print one JSON object with the status and the five fields");
+  app.add_flag("--trace", trace, "dump every byte written to and read from the printer on stderr");
   app.set_version_flag("--version", KESTRAVA_VERSION);
+  app.footer("Exit status: 0 done, 2 printer not found, 3 connect to printer failed, 64 usage error.");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
-    int code = app.exit(error);
-    return error.get_exit_code() == 0 ? code : 64;
+    if (error.get_exit_code() == 0) return app.exit(error);
+    std::cerr << "kestrava-cli: " << error.what() << '\n';
+    return kExitUsage;
   }
 
   std::string error;
-  auto backend = kestrava::makeBackend(device, error);
+  std::unique_ptr<kestrava::UsbBackend> backend = kestrava::makeBackend(device, error);
   if (!backend) {
     std::cerr << "kestrava-cli: --device: " << error << '\n';
-    return 64;
+    return kExitUsage;
   }
+  if (list) return listInterfaces(*backend);
+
+  kestrava::UsbBackend* used = backend.get();
+  std::unique_ptr<kestrava::TraceBackend> traced;
+  if (trace) {
+    traced = std::make_unique<kestrava::TraceBackend>(*backend, [](const kestrava::TraceEvent& event) {
+      std::cerr << kestrava::formatTraceEvent(event) << std::flush;
+    });
+    used = traced.get();
+  }
+
   kestrava::CliDialog dialog;
-  kestrava::AcquisitionThread(dialog, *backend);
-  std::cout << kestrava::toUtf8(dialog.m_status) << '\n';
-  if (dialog.m_status == u"done") return 0;
-  if (dialog.m_status == u"printer not found") return 2;
-  return 3;
+  if (!json && isatty(STDERR_FILENO)) {
+    dialog.onUpdate = [shown = std::u16string()](const kestrava::CliDialog& d) mutable {
+      if (d.m_status != shown && d.m_status == u"acquiring data...") std::cerr << "acquiring data...\n";
+      shown = d.m_status;
+    };
+  }
+  kestrava::AcquisitionThread(dialog, *used);
+
+  int status = kExitConnectFailed;
+  if (dialog.m_status == u"done") status = kExitDone;
+  if (dialog.m_status == u"printer not found") status = kExitNotFound;
+
+  if (json) {
+    std::cout << kestrava::runAsJson(dialog) << '\n';
+  } else if (status == kExitDone) {
+    std::cout << kestrava::runAsText(dialog, kLineEnd);
+  } else {
+    std::cout << kestrava::toUtf8(dialog.m_status) << '\n';
+  }
+  if (status == kExitConnectFailed) {
+    std::string hint = backend->openFailureHint();
+    if (!hint.empty()) std::cerr << "kestrava-cli: " << hint << '\n';
+  }
+  return status;
 }

@@ -1,1 +1,0 @@
-#include "app/cli_dialog.h"
