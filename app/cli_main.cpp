@@ -1,5 +1,6 @@
 // kestrava-cli: one acquisition run for terminals and scripts.
 #include <cstdio>
+#include <fstream>
 #include <iostream>
 #include <memory>
 
@@ -13,7 +14,9 @@
 #include "app/run_output.h"
 #include "app/trace_dump.h"
 #include "device/text_codec.h"
+#include "usb/replay_backend.h"
 #include "usb/trace_backend.h"
+#include "usb/trace_file.h"
 #include "usb/usb_printer_link.h"
 
 namespace {
@@ -21,6 +24,7 @@ namespace {
 constexpr int kExitDone = 0;
 constexpr int kExitNotFound = 2;
 constexpr int kExitConnectFailed = 3;
+constexpr int kExitReplayDiffers = 4;
 constexpr int kExitUsage = 64;
 
 #ifdef _WIN32
@@ -47,13 +51,19 @@ int main(int argc, char** argv) {
   bool json = false;
   bool list = false;
   bool trace = false;
+  std::string traceFile;
   app.add_option("-d,--device", device,
-                 "usb (default), usb:PATH, tcp://HOST:PORT/PATH, virtual, virtual:FILE.json");
+                 "usb (default), usb:PATH, tcp://HOST:PORT/PATH, virtual, virtual:FILE.json, replay:TRACE");
   app.add_flag("--list", list, "list the printer interfaces (* marks those of vendor 0x232B)");
   app.add_flag("--json", json, "print one JSON object with the status and the five fields");
-  app.add_flag("--trace", trace, "dump every byte written to and read from the printer on stderr");
+  app.add_option("--trace", traceFile,
+                 "dump every byte written to and read from the printer on stderr; with FILE also\n"
+                 "write the exchange to FILE, which --device replay:FILE plays back")
+      ->expected(0, 1)
+      ->type_name("[FILE]");
   app.set_version_flag("--version", KESTRAVA_VERSION);
-  app.footer("Exit status: 0 done, 2 printer not found, 3 connect to printer failed, 64 usage error.");
+  app.footer("Exit status: 0 done, 2 printer not found, 3 connect to printer failed,\n"
+             "4 a replayed trace differs from the run, 64 usage error.");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -70,11 +80,23 @@ int main(int argc, char** argv) {
   }
   if (list) return listInterfaces(*backend);
 
+  trace = app.count("--trace") > 0;
+  std::ofstream traceOut;
+  std::unique_ptr<kestrava::TraceFileWriter> traceWriter;
+  if (!traceFile.empty()) {
+    traceOut.open(traceFile, std::ios::binary | std::ios::trunc);
+    if (!traceOut) {
+      std::cerr << "kestrava-cli: --trace: cannot write " << traceFile << '\n';
+      return kExitUsage;
+    }
+    traceWriter = std::make_unique<kestrava::TraceFileWriter>(traceOut);
+  }
   kestrava::UsbBackend* used = backend.get();
   std::unique_ptr<kestrava::TraceBackend> traced;
   if (trace) {
-    traced = std::make_unique<kestrava::TraceBackend>(*backend, [](const kestrava::TraceEvent& event) {
+    traced = std::make_unique<kestrava::TraceBackend>(*backend, [&traceWriter](const kestrava::TraceEvent& event) {
       std::cerr << kestrava::formatTraceEvent(event) << std::flush;
+      if (traceWriter) traceWriter->write(event);
     });
     used = traced.get();
   }
@@ -87,6 +109,15 @@ int main(int argc, char** argv) {
     };
   }
   kestrava::AcquisitionThread(dialog, *used);
+
+  if (auto* replay = dynamic_cast<kestrava::ReplayBackend*>(backend.get())) {
+    replay->finish();
+    if (replay->mismatch()) {
+      std::cerr << "kestrava-cli: " << *replay->mismatch() << '\n';
+      if (json) std::cout << kestrava::runAsJson(dialog) << '\n';
+      return kExitReplayDiffers;
+    }
+  }
 
   int status = kExitConnectFailed;
   if (dialog.m_status == u"done") status = kExitDone;

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "device/text_codec.h"
+#include "usb/replay_backend.h"
 #include "usb/tcp_backend.h"
 #include "usb/virtual_backend.h"
 #include "virtual/scenario.h"
@@ -67,7 +68,15 @@ std::unique_ptr<UsbBackend> makeBackend(const std::string& device, std::string& 
       return nullptr;
     }
   }
-  error = "unknown device \"" + device + "\" (expected usb, usb:PATH, tcp://HOST:PORT/PATH, virtual or virtual:FILE)";
+  if (device.rfind("replay:", 0) == 0) {
+    try {
+      return std::make_unique<ReplayBackend>(loadTraceFile(device.substr(7)));
+    } catch (const std::exception& failure) {
+      error = failure.what();
+      return nullptr;
+    }
+  }
+  error = "unknown device \"" + device + "\" (expected usb, usb:PATH, tcp://HOST:PORT/PATH, virtual, virtual:FILE or replay:FILE)";
   return nullptr;
 }
 

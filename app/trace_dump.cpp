@@ -37,6 +37,8 @@ std::string formatTraceEvent(const TraceEvent& event) {
   std::string out(head, static_cast<std::size_t>(length));
   const char* pipe = event.end == PipeEnd::write ? "PIPE00" : "PIPE01";
   switch (event.kind) {
+    case TraceEvent::Kind::interface:
+      return out + "interface " + toUtf8(event.devicePath) + "\n";
     case TraceEvent::Kind::open:
       out += std::string("open ") + pipe + " " + toUtf8(event.devicePath) + (event.ok ? "" : ": failed") + "\n";
       return out;

@@ -47,7 +47,16 @@ class TracePipe : public UsbPipe {
 TraceBackend::TraceBackend(UsbBackend& inner, Sink sink)
     : inner_(inner), sink_(std::move(sink)), start_(std::chrono::steady_clock::now()) {}
 
-std::vector<std::u16string> TraceBackend::interfacePaths() { return inner_.interfacePaths(); }
+std::vector<std::u16string> TraceBackend::interfacePaths() {
+  std::vector<std::u16string> paths = inner_.interfacePaths();
+  for (const std::u16string& path : paths) {
+    TraceEvent event;
+    event.kind = TraceEvent::Kind::interface;
+    event.devicePath = path;
+    report(std::move(event));
+  }
+  return paths;
+}
 
 std::unique_ptr<UsbPipe> TraceBackend::openPipe(const std::u16string& devicePath, PipeEnd end) {
   std::unique_ptr<UsbPipe> pipe = inner_.openPipe(devicePath, end);
