@@ -83,7 +83,8 @@ TEST(VersionNumber, DropsThreeDotsAndReadsTheDigits) {
       {u" x-x1x2", static_cast<std::uint32_t>(-12)},  // ' -12': white space and a sign
       {u"", 0},
       // Too short for some drops: those are skipped, the rest still applies.
-      {u"3.3.0", 330},  // position 5 is past the end
+      {u"3.3.05", 330},  // position 5 is the last character
+      {u"3.3.0", 330},   // position 5 is past the end
       {u"3.3", 33},     // only position 1 lies inside
       {u"3", 3},
       {u"-.1.2.34", static_cast<std::uint32_t>(-1234)},
