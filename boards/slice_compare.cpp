@@ -1,5 +1,6 @@
 #include "boards/slice_compare.h"
 
+#include <algorithm>
 #include <climits>
 #include <string>
 
@@ -7,8 +8,8 @@ namespace kestrava {
 
 std::u16string_view versionSlice(std::u16string_view version, std::size_t position,
                                  std::size_t count) {
-  if (position >= version.size()) return {};
-  return version.substr(position, count);
+  // substr throws for a start past the end; such a slice is empty, at the end.
+  return version.substr(std::min(position, version.size()), count);
 }
 
 std::strong_ordering compareSlice(std::u16string_view version, std::size_t position,
