@@ -6,13 +6,9 @@
 #include <chrono>
 #include <thread>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include "test_support.h"
 #include "usb/tcp_backend.h"
+#include "usb/tcp_socket.h"
 #include "virtual/tcp_printer_server.h"
 
 namespace kestrava {
@@ -24,7 +20,7 @@ using Clock = std::chrono::steady_clock;
 class RawPeer {
  public:
   RawPeer() {
-    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    listener_ = net::openStreamSocket(AF_INET);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -35,21 +31,21 @@ class RawPeer {
     port_ = ntohs(address.sin_port);
   }
   ~RawPeer() {
-    if (client_ >= 0) ::close(client_);
-    ::close(listener_);
+    net::closeSocket(client_);
+    net::closeSocket(listener_);
   }
   std::uint16_t port() const { return port_; }
-  void accept() { client_ = ::accept(listener_, nullptr, nullptr); }
-  void send(const std::string& bytes) { ASSERT_EQ(::send(client_, bytes.data(), bytes.size(), 0), static_cast<ssize_t>(bytes.size())); }
+  void accept() { client_ = net::acceptClient(listener_); }
+  void send(const std::string& bytes) { ASSERT_EQ(net::sendSome(client_, bytes.data(), bytes.size()), static_cast<long long>(bytes.size())); }
   void hangUp() {
-    ::close(client_);
-    client_ = -1;
+    net::closeSocket(client_);
+    client_ = net::invalidSocket;
   }
   std::string receive(std::size_t count) {
     std::string bytes(count, '\0');
     std::size_t got = 0;
     while (got < count) {
-      ssize_t n = ::recv(client_, bytes.data() + got, count - got, 0);
+      long long n = net::receiveSome(client_, bytes.data() + got, count - got);
       if (n <= 0) break;
       got += static_cast<std::size_t>(n);
     }
@@ -58,8 +54,8 @@ class RawPeer {
   }
 
  private:
-  int listener_ = -1;
-  int client_ = -1;
+  net::Socket listener_ = net::invalidSocket;
+  net::Socket client_ = net::invalidSocket;
   std::uint16_t port_ = 0;
 };
 

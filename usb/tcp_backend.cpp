@@ -1,16 +1,10 @@
 #include "usb/tcp_backend.h"
 
-#include <cerrno>
 #include <chrono>
 #include <cstring>
 
-#include <fcntl.h>
-#include <netdb.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include "device/text_codec.h"
+#include "usb/tcp_socket.h"
 
 namespace kestrava {
 
@@ -25,33 +19,23 @@ int remainingMs(Clock::time_point deadline) {
   return left > 0 ? static_cast<int>(left) : 0;
 }
 
-int connectTo(const std::string& host, std::uint16_t port) {
+net::Socket connectTo(const std::string& host, std::uint16_t port) {
+  net::startUp();
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* found = nullptr;
-  if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) return -1;
-  int result = -1;
-  for (addrinfo* candidate = found; candidate && result < 0; candidate = candidate->ai_next) {
-    int fd = socket(candidate->ai_family, candidate->ai_socktype | SOCK_CLOEXEC, candidate->ai_protocol);
-    if (fd < 0) continue;
-    int flags = fcntl(fd, F_GETFL, 0);
-    fcntl(fd, F_SETFL, flags | O_NONBLOCK);
-    int rc = connect(fd, candidate->ai_addr, candidate->ai_addrlen);
-    if (rc != 0 && errno == EINPROGRESS) {
-      // A host that never answers must not hold the run longer than a read would.
-      pollfd waiter{fd, POLLOUT, 0};
-      int error = 0;
-      socklen_t length = sizeof error;
-      if (poll(&waiter, 1, kConnectTimeoutMs) == 1 &&
-          getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0) {
-        rc = 0;
-      }
-    }
-    if (rc == 0) {
-      result = fd;
+  if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) return net::invalidSocket;
+  net::Socket result = net::invalidSocket;
+  for (addrinfo* candidate = found; candidate && result == net::invalidSocket; candidate = candidate->ai_next) {
+    net::Socket socket = net::openStreamSocket(candidate->ai_family, candidate->ai_protocol);
+    if (socket == net::invalidSocket) continue;
+    net::setNonBlocking(socket);
+    // A host that never answers must not hold the run longer than a read would.
+    if (net::connectWithin(socket, candidate->ai_addr, candidate->ai_addrlen, kConnectTimeoutMs)) {
+      result = socket;
     } else {
-      ::close(fd);
+      net::closeSocket(socket);
     }
   }
   freeaddrinfo(found);
@@ -61,9 +45,9 @@ int connectTo(const std::string& host, std::uint16_t port) {
 }  // namespace
 
 struct TcpBackend::Connection {
-  explicit Connection(int descriptor) : fd(descriptor) {}
-  ~Connection() { ::close(fd); }
-  int fd;
+  explicit Connection(net::Socket descriptor) : fd(descriptor) {}
+  ~Connection() { net::closeSocket(fd); }
+  net::Socket fd;
 };
 
 namespace {
@@ -75,12 +59,10 @@ class TcpPipe : public UsbPipe {
   long long write(const std::uint8_t* data, std::size_t count) override {
     std::size_t sent = 0;
     while (sent < count) {
-      // MSG_NOSIGNAL: a printer that hung up must give a failed write, not SIGPIPE.
-      ssize_t n = ::send(fd(), data + sent, count - sent, MSG_NOSIGNAL);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-        pollfd waiter{fd(), POLLOUT, 0};
-        if (poll(&waiter, 1, kConnectTimeoutMs) == 1) continue;
+      long long n = net::sendSome(fd(), data + sent, count - sent);
+      if (n < 0 && net::lastError() == net::Failure::interrupted) continue;
+      if (n < 0 && net::lastError() == net::Failure::wouldBlock) {
+        if (net::waitReady(fd(), true, kConnectTimeoutMs) == 1) continue;
         return -1;
       }
       if (n <= 0) return -1;
@@ -95,12 +77,11 @@ class TcpPipe : public UsbPipe {
     if (wanted == 0) return true;
     Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (transferred < wanted) {
-      pollfd waiter{fd(), POLLIN, 0};
-      int ready = poll(&waiter, 1, remainingMs(deadline));
-      if (ready < 0 && errno == EINTR) continue;
+      int ready = net::waitReady(fd(), false, remainingMs(deadline));
+      if (ready < 0 && net::lastError() == net::Failure::interrupted) continue;
       if (ready <= 0) break;  // time-out (or a failed wait): hand back what arrived
-      ssize_t n = ::recv(fd(), buffer + transferred, wanted - transferred, 0);
-      if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
+      long long n = net::receiveSome(fd(), buffer + transferred, wanted - transferred);
+      if (n < 0 && (net::lastError() == net::Failure::interrupted || net::lastError() == net::Failure::wouldBlock)) continue;
       if (n <= 0) break;  // closed by the printer or failed
       transferred += static_cast<std::size_t>(n);
     }
@@ -108,7 +89,7 @@ class TcpPipe : public UsbPipe {
   }
 
  private:
-  int fd() const { return connection_->fd; }
+  net::Socket fd() const { return connection_->fd; }
   std::shared_ptr<TcpBackend::Connection> connection_;
 };
 
@@ -157,8 +138,8 @@ std::vector<std::u16string> TcpBackend::interfacePaths() { return {devicePath_};
 std::unique_ptr<UsbPipe> TcpBackend::openPipe(const std::u16string& devicePath, PipeEnd end) {
   if (devicePath != devicePath_) return nullptr;
   if (end == PipeEnd::write) {
-    int fd = connectTo(host_, port_);
-    if (fd < 0) return nullptr;
+    net::Socket fd = connectTo(host_, port_);
+    if (fd == net::invalidSocket) return nullptr;
     connection_ = std::make_shared<Connection>(fd);
   }
   if (!connection_) return nullptr;

@@ -1,16 +1,9 @@
 #include "virtual/tcp_printer_server.h"
 
-#include <cerrno>
 #include <chrono>
 #include <stdexcept>
 #include <string>
 #include <thread>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace kestrava::virtualprinter {
 
@@ -18,11 +11,11 @@ namespace {
 
 constexpr int kPollMs = 50;
 
-bool sendAll(int fd, const std::string& bytes) {
+bool sendAll(net::Socket fd, const std::string& bytes) {
   std::size_t sent = 0;
   while (sent < bytes.size()) {
-    ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR) continue;
+    long long n = net::sendSome(fd, bytes.data() + sent, bytes.size() - sent);
+    if (n < 0 && net::lastError() == net::Failure::interrupted) continue;
     if (n <= 0) return false;
     sent += static_cast<std::size_t>(n);
   }
@@ -32,17 +25,21 @@ bool sendAll(int fd, const std::string& bytes) {
 }  // namespace
 
 TcpPrinterServer::TcpPrinterServer(Scenario scenario, std::uint16_t port) : printer_(std::move(scenario)) {
-  listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (listener_ < 0) throw std::runtime_error("socket failed");
+  listener_ = net::openStreamSocket(AF_INET);
+  if (listener_ == net::invalidSocket) throw std::runtime_error("socket failed");
+#ifndef _WIN32
+  // On Windows SO_REUSEADDR would let a second server take the port; its default
+  // already allows a quick restart.
   int yes = 1;
   ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+#endif
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
       ::listen(listener_, 4) != 0) {
-    ::close(listener_);
+    net::closeSocket(listener_);
     throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(port));
   }
   socklen_t length = sizeof address;
@@ -52,7 +49,7 @@ TcpPrinterServer::TcpPrinterServer(Scenario scenario, std::uint16_t port) : prin
 
 TcpPrinterServer::~TcpPrinterServer() {
   stop();
-  ::close(listener_);
+  net::closeSocket(listener_);
 }
 
 void TcpPrinterServer::start() {
@@ -66,17 +63,16 @@ void TcpPrinterServer::stop() {
 
 void TcpPrinterServer::serve(bool once) {
   while (!stopping_) {
-    pollfd waiter{listener_, POLLIN, 0};
-    if (::poll(&waiter, 1, kPollMs) <= 0) continue;
-    int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (client < 0) continue;
+    if (net::waitReady(listener_, false, kPollMs) <= 0) continue;
+    net::Socket client = net::acceptClient(listener_);
+    if (client == net::invalidSocket) continue;
     serveClient(client);
-    ::close(client);
+    net::closeSocket(client);
     if (once) return;
   }
 }
 
-void TcpPrinterServer::serveClient(int client) {
+void TcpPrinterServer::serveClient(net::Socket client) {
   printer_.connect();
   std::uint32_t delay = printer_.scenario().replyDelayMs;
   auto flush = [&]() {
@@ -90,12 +86,11 @@ void TcpPrinterServer::serveClient(int client) {
   if (!flush()) return;
   char buffer[8192];
   while (!stopping_) {
-    pollfd waiter{client, POLLIN, 0};
-    int ready = ::poll(&waiter, 1, kPollMs);
-    if (ready < 0 && errno != EINTR) return;
+    int ready = net::waitReady(client, false, kPollMs);
+    if (ready < 0 && net::lastError() != net::Failure::interrupted) return;
     if (ready <= 0) continue;
-    ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
-    if (n < 0 && errno == EINTR) continue;
+    long long n = net::receiveSome(client, buffer, sizeof buffer);
+    if (n < 0 && net::lastError() == net::Failure::interrupted) continue;
     if (n <= 0) return;  // the host closed the link
     if (!printer_.receive(reinterpret_cast<const std::uint8_t*>(buffer), static_cast<std::size_t>(n))) return;
     if (!flush()) return;  // connection lost: the socket is closed

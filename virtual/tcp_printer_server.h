@@ -7,6 +7,7 @@
 #include <memory>
 #include <thread>
 
+#include "usb/tcp_socket.h"
 #include "virtual/virtual_printer.h"
 
 namespace kestrava::virtualprinter {
@@ -26,10 +27,10 @@ class TcpPrinterServer {
   void stop();
 
  private:
-  void serveClient(int client);
+  void serveClient(net::Socket client);
 
   VirtualPrinter printer_;
-  int listener_ = -1;
+  net::Socket listener_ = net::invalidSocket;
   std::uint16_t port_ = 0;
   std::atomic<bool> stopping_{false};
   std::thread thread_;
