@@ -1,0 +1,12 @@
+# googletest built from Debian's sources for the target, once per build tree.
+if(NOT TARGET gtest)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+endif()
+foreach(library gtest gtest_main gmock gmock_main)
+  if(NOT TARGET GTest::${library})
+    add_library(GTest::${library} ALIAS ${library})
+  endif()
+endforeach()

@@ -1,0 +1,20 @@
+# Makes a header-only library of the build machine usable by the cross compiler: its
+# header folder is linked into a folder of its own in the build tree, so that only that
+# folder, never the host's whole include folder, reaches the compile line.
+function(kestrava_host_header_target target folder)
+  if(TARGET ${target})
+    return()
+  endif()
+  find_path(_kestrava_host_include ${folder} PATHS /usr/include NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+  if(NOT _kestrava_host_include)
+    message(FATAL_ERROR "${folder} not found in /usr/include (scripts/setup installs it)")
+  endif()
+  set(staged ${CMAKE_BINARY_DIR}/host-headers/${folder})
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/host-headers)
+  if(NOT EXISTS ${staged})
+    file(CREATE_LINK ${_kestrava_host_include}/${folder} ${staged} SYMBOLIC)
+  endif()
+  add_library(${target} INTERFACE IMPORTED GLOBAL)
+  set_target_properties(${target} PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR}/host-headers)
+  unset(_kestrava_host_include CACHE)
+endfunction()

@@ -1,0 +1,4 @@
+# 32-bit Windows (the release build) with Debian's mingw-w64: cmake -DCMAKE_TOOLCHAIN_FILE=...
+set(KESTRAVA_MINGW_TRIPLE i686-w64-mingw32)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw/common.cmake)
