@@ -6,6 +6,9 @@
 #include "usb/replay_backend.h"
 #include "usb/tcp_backend.h"
 #include "usb/virtual_backend.h"
+#ifdef _WIN32
+#include "usb/win32_backend.h"
+#endif
 #include "virtual/scenario.h"
 
 namespace kestrava {
@@ -42,7 +45,13 @@ class SinglePathBackend : public UsbBackend {
 
 }  // namespace
 
-std::unique_ptr<UsbBackend> makePlatformBackend() { return std::make_unique<NoUsbBackend>(); }
+std::unique_ptr<UsbBackend> makePlatformBackend() {
+#if defined(_WIN32)
+  return std::make_unique<Win32Backend>();
+#else
+  return std::make_unique<NoUsbBackend>();
+#endif
+}
 
 std::unique_ptr<UsbBackend> makeBackend(const std::string& device, std::string& error) {
   if (device == "usb") return makePlatformBackend();
