@@ -1,0 +1,25 @@
+// The one pattern of every cached getter: a kept answer is handed out without I/O (also
+// after the link was closed); otherwise the printer is asked, and only a success is kept.
+// A failure leaves the kept value and its flag as they were, so a later call asks again.
+#pragma once
+
+#include <utility>
+
+#include "device/result_code.h"
+
+namespace kestrava {
+
+template <typename Value, typename Fetch>
+ResultCode cachedAnswer(Value& kept, bool& cached, Value& out, Fetch fetch) {
+  if (!cached) {
+    Value scratch{};
+    ResultCode result = fetch(scratch);
+    if (result != rc::noError) return result;
+    kept = std::move(scratch);
+    cached = true;
+  }
+  out = kept;
+  return rc::noError;
+}
+
+}  // namespace kestrava
