@@ -1,0 +1,341 @@
+// Memory size and consumable levels: the decimal conversion, the OID first and command
+// 0xFF85 second, one query per entry, and all-or-nothing keeping.
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "info/decimal_text.h"
+#include "info_support.h"
+
+namespace kestrava {
+namespace {
+
+using testing::asked;
+using testing::commandFault;
+using testing::ConnectedDevice;
+using testing::emptyScenario;
+using testing::oidFault;
+using virtualprinter::Fault;
+using virtualprinter::FaultKind;
+using virtualprinter::Scenario;
+
+constexpr const char* kRamOid = "OID_MEMORY_TOTAL_SIZE_IN_MBYTES.0";
+constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+
+struct DecimalCase {
+  std::u16string text;
+  std::int32_t value;
+};
+
+TEST(DecimalToInt32, ReadsLikeTheCLibrary) {
+  const std::vector<DecimalCase> rows = {
+      {u"512", 512},
+      {u" 128MB", 128},
+      {u"\t\r\n\v\f 42", 42},
+      {u"MB", 0},
+      {u"", 0},
+      {u"-1", -1},
+      {u"+7", 7},
+      {u"-", 0},
+      {u"- 5", 0},
+      {u"+-5", 0},
+      {u"0x10", 0},
+      {u"007", 7},
+      {u"12 34", 12},
+      {std::u16string(u"12\0"
+                      u"34",
+                      5),
+       12},
+      {std::u16string(u"\0"
+                      u"34",
+                      3),
+       0},
+      {u"\u00A0"
+       u"5",
+       0},  // only the C locale's white space is skipped
+      {u"2147483647", kMax},
+      {u"2147483648", kMax},
+      {u"99999999999999999999999", kMax},
+      {u"-2147483648", kMin},
+      {u"-2147483649", kMin},
+      {u"-99999999999999999999999", kMin},
+      {u"4294967295", kMax},
+  };
+  for (const DecimalCase& row : rows) {
+    SCOPED_TRACE(testing::hex(std::string(row.text.begin(), row.text.end())));
+    EXPECT_EQ(decimalToInt32(row.text), row.value);
+  }
+}
+
+struct RamCase {
+  const char* name;
+  std::optional<std::string> oidAnswer;      // unset: unknown OID (8)
+  std::optional<std::uint16_t> commandSize;  // unset: 0xFF85 answers status 0 (8)
+  std::vector<Fault> faults;
+  ResultCode result;
+  std::uint32_t megabytes;
+  std::vector<std::string> asked;
+};
+
+TEST(RamSize, OidFirstCommandSecondAndTheCommandsCodeWins) {
+  const std::vector<std::string> both = {kRamOid, "FF85"};
+  const std::vector<std::string> oidOnly = {kRamOid};
+  const std::vector<RamCase> rows = {
+      {"OID 512", "512", 64, {}, 0, 512, oidOnly},
+      {"OID ' 128MB'", " 128MB", 64, {}, 0, 128, oidOnly},
+      {"OID without digits: 0, a success", "MB", 64, {}, 0, 0, oidOnly},
+      {"OID -1 kept as its bits", "-1", 64, {}, 0, 4294967295u, oidOnly},
+      {"OID overflow clamps", "99999999999", 64, {}, 0, 2147483647u, oidOnly},
+      {"OID unknown: command 80 00 is 128", std::nullopt, 128, {}, 0, 128, both},
+      {"OID unknown: command 00 01 is 256", std::nullopt, 256, {}, 0, 256, both},
+      {"OID unknown: command FF FF", std::nullopt, 0xFFFF, {}, 0, 65535, both},
+      {"OID short data: command",
+       "512",
+       128,
+       {oidFault(FaultKind::shortData, kRamOid)},
+       0,
+       128,
+       both},
+      // Both fail: the command's code.
+      {"OID 8, command status 0: 8", std::nullopt, std::nullopt, {}, 8, 0, both},
+      {"OID 9, command wrong echo: 7",
+       "512",
+       128,
+       {oidFault(FaultKind::badStatus, kRamOid),
+        commandFault(FaultKind::wrongEcho, aclcmd::ramSize)},
+       7,
+       0,
+       both},
+      {"OID 7, command bad status: 9",
+       "512",
+       128,
+       {oidFault(FaultKind::wrongEcho, kRamOid),
+        commandFault(FaultKind::badStatus, aclcmd::ramSize)},
+       9,
+       0,
+       both},
+      {"OID 6, command short reply: 6",
+       "512",
+       128,
+       {oidFault(FaultKind::shortReply, kRamOid),
+        commandFault(FaultKind::shortReply, aclcmd::ramSize)},
+       6,
+       0,
+       both},
+      {"OID 8, command no reply: 6",
+       std::nullopt,
+       128,
+       {commandFault(FaultKind::noReply, aclcmd::ramSize)},
+       6,
+       0,
+       both},
+  };
+  for (const RamCase& row : rows) {
+    SCOPED_TRACE(row.name);
+    Scenario scenario = emptyScenario();
+    if (row.oidAnswer) scenario.oids[kRamOid] = *row.oidAnswer;
+    scenario.ramSizeMb = row.commandSize;
+    scenario.faults = row.faults;
+    ConnectedDevice fixture(scenario);
+    std::uint32_t out = 7777;
+    EXPECT_EQ(fixture.device.getRamSize(out), row.result);
+    EXPECT_EQ(asked(fixture), row.asked);
+    EXPECT_EQ(out, row.result == 0 ? row.megabytes : 7777u);
+    EXPECT_EQ(fixture.device.ramSizeCached, row.result == 0);
+  }
+}
+
+TEST(RamSize, ReadRamSizeAloneSendsOnlyTheCommand) {
+  ConnectedDevice fixture(virtualprinter::healthyMonoPrinter());
+  std::uint32_t megabytes = 0;
+  EXPECT_EQ(fixture.device.readRamSize(megabytes), 0u);
+  EXPECT_EQ(megabytes, 128u);
+  EXPECT_EQ(fixture.commands(), std::vector<std::uint16_t>{aclcmd::ramSize});
+  EXPECT_FALSE(fixture.device.ramSizeCached);
+}
+
+TEST(RamSize, KeptAnswerSendsNothingAlsoAfterClose) {
+  ConnectedDevice fixture(virtualprinter::healthyMonoPrinter());
+  std::uint32_t megabytes = 0;
+  ASSERT_EQ(fixture.device.getRamSize(megabytes), 0u);
+  EXPECT_EQ(megabytes, 128u);
+  EXPECT_EQ(fixture.requestCount(), 1u);
+  std::uint32_t again = 0;
+  EXPECT_EQ(fixture.device.getRamSize(again), 0u);
+  fixture.device.link.close();
+  std::uint32_t closed = 0;
+  EXPECT_EQ(fixture.device.getRamSize(closed), 0u);
+  EXPECT_EQ(again, 128u);
+  EXPECT_EQ(closed, 128u);
+  EXPECT_EQ(fixture.requestCount(), 1u);
+}
+
+TEST(RamSize, NotConnectedGives4AndAFailureIsAskedAgain) {
+  ConnectedDevice closed(virtualprinter::healthyMonoPrinter(), /*open=*/false);
+  std::uint32_t megabytes = 7777;
+  EXPECT_EQ(closed.device.getRamSize(megabytes), rc::notConnected);
+  EXPECT_EQ(closed.device.readRamSize(megabytes), rc::notConnected);
+  EXPECT_EQ(megabytes, 7777u);
+  EXPECT_TRUE(closed.events.empty());
+
+  Scenario scenario = emptyScenario();
+  scenario.oids[kRamOid] = "256";
+  scenario.faults = {oidFault(FaultKind::noReply, kRamOid, 1)};
+  ConnectedDevice fixture(scenario);
+  EXPECT_EQ(fixture.device.getRamSize(megabytes), rc::executionFailed);
+  EXPECT_EQ(fixture.device.getRamSize(megabytes), 0u);
+  EXPECT_EQ(megabytes, 256u);
+  const std::vector<std::string> expected = {kRamOid, "FF85", kRamOid};
+  EXPECT_EQ(asked(fixture), expected);
+}
+
+// --- levels ---
+
+constexpr const char* kToner = "OID_CONSUMABLE_PERCENT_REMAINING";
+constexpr const char* kDrum = "OID_CONSUMABLE_DRUM_REMAIN";
+
+std::string key(const char* oid, unsigned index) {
+  return std::string(oid) + "." + std::to_string(index);
+}
+
+Scenario colourScenario() {
+  Scenario scenario = emptyScenario(0x0E71);
+  scenario.oids = {{key(kToner, 3), "81"},
+                   {key(kToner, 2), "62"},
+                   {key(kToner, 1), "43"},
+                   {key(kToner, 0), "24"}};
+  return scenario;
+}
+
+std::vector<std::int32_t> percentages(const ConsumableList& list) {
+  std::vector<std::int32_t> out;
+  for (const ConsumableEntry& entry : list) out.push_back(entry.percentRemaining);
+  return out;
+}
+
+TEST(Levels, MonoWithDrumOneQueryEachAndTheAnswersConverted) {
+  Scenario scenario = emptyScenario();
+  scenario.oids = {{key(kToner, 0), " 80%"}, {key(kDrum, 0), "-1"}};
+  ConnectedDevice fixture(scenario);
+  ConsumableList toners;
+  ConsumableList drums;
+  EXPECT_EQ(fixture.device.getConsumableLevels(toners), 0u);
+  EXPECT_EQ(fixture.device.getDrumLevels(drums), 0u);
+  EXPECT_EQ(percentages(toners), std::vector<std::int32_t>{80});
+  EXPECT_EQ(percentages(drums), std::vector<std::int32_t>{-1});
+  EXPECT_EQ(std::u16string(drums.front().name), u"Drum");
+  EXPECT_EQ(percentages(fixture.device.drums), std::vector<std::int32_t>{-1});
+  EXPECT_TRUE(fixture.device.consumablesCached);
+  EXPECT_TRUE(fixture.device.drumsCached);
+  const std::vector<std::string> expected = {key(kToner, 0), key(kDrum, 0)};
+  EXPECT_EQ(asked(fixture), expected);
+}
+
+TEST(Levels, ColourSetAsksIndices3To0InListOrder) {
+  ConnectedDevice fixture(colourScenario());
+  fixture.device.resetReportSwitches();
+  fixture.device.selectColorSet();
+  ConsumableList toners;
+  EXPECT_EQ(fixture.device.getConsumableLevels(toners), 0u);
+  EXPECT_EQ(percentages(toners), (std::vector<std::int32_t>{81, 62, 43, 24}));
+  const std::vector<std::string> expected = {key(kToner, 3), key(kToner, 2), key(kToner, 1),
+                                             key(kToner, 0)};
+  EXPECT_EQ(asked(fixture), expected);
+}
+
+struct LevelFailureCase {
+  const char* name;
+  std::optional<Fault> fault;  // once; unset: the printer does not know the OID at all
+  ResultCode result;
+};
+
+// The second of the four colour queries fails: its code, the device's levels and the
+// caller's list as they were, and the next call asks all four again.
+TEST(Levels, AFailedSecondColourQueryLeavesAllFourLevelsAsTheyWere) {
+  const std::string cyan = key(kToner, 2);
+  const std::vector<LevelFailureCase> rows = {
+      {"unknown (status 0, no answer): 8", std::nullopt, 8},
+      {"bad status: 9", oidFault(FaultKind::badStatus, cyan, 1), 9},
+      {"wrong echo: 7", oidFault(FaultKind::wrongEcho, cyan, 1), 7},
+      {"short reply: 6", oidFault(FaultKind::shortReply, cyan, 1), 6},
+      {"answer stops short: 6", oidFault(FaultKind::shortData, cyan, 1), 6},
+      {"no reply: 6", oidFault(FaultKind::noReply, cyan, 1), 6},
+  };
+  for (const LevelFailureCase& row : rows) {
+    SCOPED_TRACE(row.name);
+    Scenario scenario = colourScenario();
+    if (row.fault) {
+      scenario.faults = {*row.fault};
+    } else {
+      scenario.oids.erase(cyan);
+    }
+    ConnectedDevice fixture(scenario);
+    fixture.device.resetReportSwitches();
+    fixture.device.selectColorSet();
+    int level = 10;
+    for (ConsumableEntry& entry : fixture.device.consumables) entry.percentRemaining = level++;
+
+    ConsumableList out = {{u"caller", 9, 99}};
+    EXPECT_EQ(fixture.device.getConsumableLevels(out), row.result);
+    EXPECT_EQ(percentages(fixture.device.consumables), (std::vector<std::int32_t>{10, 11, 12, 13}));
+    EXPECT_FALSE(fixture.device.consumablesCached);
+    EXPECT_EQ(percentages(out), std::vector<std::int32_t>{99});
+    EXPECT_EQ(fixture.requestCount(), 2u);
+
+    // The next call starts again with the first entry.
+    if (row.fault) {
+      EXPECT_EQ(fixture.device.getConsumableLevels(out), 0u);
+      EXPECT_EQ(percentages(out), (std::vector<std::int32_t>{81, 62, 43, 24}));
+      EXPECT_EQ(fixture.requestCount(), 6u);
+    } else {
+      EXPECT_EQ(fixture.device.getConsumableLevels(out), row.result);
+      EXPECT_EQ(fixture.requestCount(), 4u);
+    }
+  }
+}
+
+TEST(Levels, EmptyListGives11BeforeAnythingIsSent) {
+  for (bool open : {true, false}) {
+    SCOPED_TRACE(open ? "connected" : "not connected");
+    ConnectedDevice fixture(virtualprinter::healthyMonoPrinter(), open);
+    fixture.device.resetReportSwitches();
+    fixture.device.selectMonoSet();
+    ConsumableList out = {{u"caller", 9, 99}};
+    EXPECT_EQ(fixture.device.getDrumLevels(out), rc::countersNotDefined);
+    fixture.device.consumables.clear();
+    EXPECT_EQ(fixture.device.getConsumableLevels(out), rc::countersNotDefined);
+    EXPECT_EQ(percentages(out), std::vector<std::int32_t>{99});
+    EXPECT_FALSE(fixture.device.drumsCached);
+    EXPECT_TRUE(fixture.events.empty());
+  }
+}
+
+TEST(Levels, NotConnectedGives4) {
+  ConnectedDevice fixture(virtualprinter::healthyMonoPrinter(), /*open=*/false);
+  ConsumableList out;
+  EXPECT_EQ(fixture.device.getConsumableLevels(out), rc::notConnected);
+  EXPECT_EQ(fixture.device.getDrumLevels(out), rc::notConnected);
+  EXPECT_TRUE(out.empty());
+  EXPECT_TRUE(fixture.events.empty());
+}
+
+TEST(Levels, KeptListSendsNothingAlsoAfterClose) {
+  ConnectedDevice fixture(virtualprinter::healthyMonoPrinter());
+  ConsumableList toners;
+  ConsumableList drums;
+  ASSERT_EQ(fixture.device.getConsumableLevels(toners), 0u);
+  ASSERT_EQ(fixture.device.getDrumLevels(drums), 0u);
+  EXPECT_EQ(fixture.requestCount(), 2u);
+  fixture.device.link.close();
+  ConsumableList tonersAgain;
+  ConsumableList drumsAgain;
+  EXPECT_EQ(fixture.device.getConsumableLevels(tonersAgain), 0u);
+  EXPECT_EQ(fixture.device.getDrumLevels(drumsAgain), 0u);
+  EXPECT_EQ(percentages(tonersAgain), std::vector<std::int32_t>{80});
+  EXPECT_EQ(percentages(drumsAgain), std::vector<std::int32_t>{64});
+  EXPECT_EQ(fixture.requestCount(), 2u);
+}
+
+}  // namespace
+}  // namespace kestrava
