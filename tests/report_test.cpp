@@ -1,0 +1,282 @@
+// The information report: its lines, their order and switches, what a failed item shows,
+// and which result the report returns.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "info_support.h"
+
+namespace kestrava {
+namespace {
+
+using testing::asked;
+using testing::commandFault;
+using testing::ConnectedDevice;
+using testing::emptyScenario;
+using testing::oidFault;
+using virtualprinter::FaultKind;
+using virtualprinter::Scenario;
+
+const std::u16string kMonoReport =
+    u"Model: P3301DN (232B0EF5) (Pantum P3301DN/Gorilla)\r\n"
+    u"S/N: CN3A012345\r\n"
+    u"FW version: 3.3.8.1\r\n"
+    u"Engine version: 1.2.15\r\n"
+    u"Build: 2021-03-16 [r5012]\r\n"
+    u"Ram size: 128Mb\r\n"
+    u"Black toner remain: 80%\r\n"
+    u"Drum remain: 64%\r\n";
+
+void nameIt(PrinterDevice& device) {
+  device.modelName = u"P3301DN";
+  device.boardDescription = u"Pantum P3301DN/Gorilla";
+}
+
+TEST(Report, MonoWithDrumHasEightLinesInOrder) {
+  ConnectedDevice fixture(virtualprinter::healthyMonoPrinter());
+  nameIt(fixture.device);
+  std::u16string report;
+  EXPECT_EQ(fixture.device.composeReport(report), 0u);
+  EXPECT_EQ(report, kMonoReport);
+  // The rows are also the order of the exchanges.
+  const std::vector<std::string> expected = {
+      "OID_PLATFORM_PRODUCT_SERIAL_NUM.0", "OID_PLATFORM_FW_VERSION.0",
+      "OID_PLATFORM_ENG_FW_VERSION.0",     "0008",
+      "OID_MEMORY_TOTAL_SIZE_IN_MBYTES.0", "OID_CONSUMABLE_PERCENT_REMAINING.0",
+      "OID_CONSUMABLE_DRUM_REMAIN.0"};
+  EXPECT_EQ(asked(fixture), expected);
+}
+
+TEST(Report, ASecondReportAsksOnlyForWhatFailedAndReadsTheSame) {
+  Scenario scenario = virtualprinter::healthyMonoPrinter();
+  scenario.oids.erase("OID_PLATFORM_PRODUCT_SERIAL_NUM.0");
+  scenario.serialNumber.reset();
+  ConnectedDevice fixture(scenario);
+  nameIt(fixture.device);
+  std::u16string first;
+  EXPECT_EQ(fixture.device.composeReport(first), 0u);
+  const std::size_t requests = fixture.requestCount();
+  std::u16string second;
+  EXPECT_EQ(fixture.device.composeReport(second), 0u);
+  EXPECT_EQ(second, first);
+  const std::vector<std::string> all = asked(fixture);
+  const std::vector<std::string> again(all.begin() + static_cast<std::ptrdiff_t>(requests),
+                                       all.end());
+  const std::vector<std::string> expected = {"OID_PLATFORM_PRODUCT_SERIAL_NUM.0", "FF05"};
+  EXPECT_EQ(again, expected);
+}
+
+TEST(Report, ColourSetHasFourLevelLinesAndNoDrumLine) {
+  Scenario scenario = virtualprinter::healthyMonoPrinter();
+  scenario.productId = 0x0E71;
+  scenario.oids["OID_CONSUMABLE_PERCENT_REMAINING.3"] = "81";
+  scenario.oids["OID_CONSUMABLE_PERCENT_REMAINING.2"] = "62";
+  scenario.oids["OID_CONSUMABLE_PERCENT_REMAINING.1"] = "43";
+  scenario.oids["OID_CONSUMABLE_PERCENT_REMAINING.0"] = "24";
+  ConnectedDevice fixture(scenario);
+  fixture.device.resetReportSwitches();
+  fixture.device.selectColorSet();
+  std::u16string report;
+  EXPECT_EQ(fixture.device.composeReport(report), 0u);
+  EXPECT_EQ(report,
+            u"Model: undefined (232B0E71) (unsupported yet)\r\n"
+            u"S/N: CN3A012345\r\n"
+            u"FW version: 3.3.8.1\r\n"
+            u"Engine version: 1.2.15\r\n"
+            u"Build: 2021-03-16 [r5012]\r\n"
+            u"Ram size: 128Mb\r\n"
+            u"Black toner remain: 81%\r\n"
+            u"Cyan toner remain: 62%\r\n"
+            u"Magenta toner remain: 43%\r\n"
+            u"Yellow toner remain: 24%\r\n");
+  for (const std::string& request : asked(fixture))
+    EXPECT_EQ(request.find("DRUM"), std::string::npos);
+}
+
+// One row: what the healthy mono printer with drum is made to fail, or which switches
+// are turned off, and how the report and its result read then.
+struct ResultCase {
+  const char* name;
+  std::function<void(Scenario&)> breakPrinter;
+  std::function<void(PrinterDevice&)> setUp;
+  ResultCode result;
+  std::u16string report;
+};
+
+void dropOid(Scenario& scenario, const char* key) { scenario.oids.erase(key); }
+
+std::u16string monoWith(const std::u16string& from, const std::u16string& to) {
+  std::u16string report = kMonoReport;
+  report.replace(report.find(from), from.size(), to);
+  return report;
+}
+
+TEST(Report, TheResultIsThatOfTheLastSwitchedOnItem) {
+  auto asIs = [](PrinterDevice&) {};
+  const std::vector<ResultCase> rows = {
+      {"serial number fails: undefined, result 0",
+       [](Scenario& s) {
+         dropOid(s, "OID_PLATFORM_PRODUCT_SERIAL_NUM.0");
+         s.faults = {commandFault(FaultKind::wrongEcho, aclcmd::serialNumber)};
+       },
+       asIs, 0, monoWith(u"S/N: CN3A012345", u"S/N: undefined")},
+      {"firmware version fails: undefined, result 0",
+       [](Scenario& s) {
+         dropOid(s, "OID_PLATFORM_FW_VERSION.0");
+         s.firmwareVersion.reset();
+       },
+       asIs, 0, monoWith(u"FW version: 3.3.8.1", u"FW version: undefined")},
+      {"engine version fails: undefined, result 0",
+       [](Scenario& s) {
+         s.faults = {oidFault(FaultKind::badStatus, "OID_PLATFORM_ENG_FW_VERSION.0")};
+       },
+       asIs, 0, monoWith(u"Engine version: 1.2.15", u"Engine version: undefined")},
+      {"engine version empty: undefined, result 0",
+       [](Scenario& s) { s.oids["OID_PLATFORM_ENG_FW_VERSION.0"] = std::string(1, '\0'); }, asIs, 0,
+       monoWith(u"Engine version: 1.2.15", u"Engine version: undefined")},
+      {"build date fails: undefined, result 0",
+       [](Scenario& s) {
+         s.buildInfo.reset();
+         dropOid(s, "OID_PLATFORM_PRODUCT_DATE.0");
+       },
+       asIs, 0, monoWith(u"Build: 2021-03-16 [r5012]", u"Build: undefined")},
+      {"memory size fails: N/A, result 0",
+       [](Scenario& s) {
+         dropOid(s, "OID_MEMORY_TOTAL_SIZE_IN_MBYTES.0");
+         s.ramSizeMb.reset();
+       },
+       asIs, 0, monoWith(u"Ram size: 128Mb", u"Ram size: N/A")},
+      {"toner fails, drum answers: no toner line, result 0",
+       [](Scenario& s) { dropOid(s, "OID_CONSUMABLE_PERCENT_REMAINING.0"); }, asIs, 0,
+       monoWith(u"\r\nBlack toner remain: 80%", u"")},
+      {"drum fails: no drum line, the drum's code",
+       [](Scenario& s) {
+         s.faults = {oidFault(FaultKind::wrongEcho, "OID_CONSUMABLE_DRUM_REMAIN.0")};
+       },
+       asIs, 7, monoWith(u"\r\nDrum remain: 64%", u"")},
+      {"drum answer stops short: the drum's code",
+       [](Scenario& s) {
+         s.faults = {oidFault(FaultKind::shortData, "OID_CONSUMABLE_DRUM_REMAIN.0")};
+       },
+       asIs, 6, monoWith(u"\r\nDrum remain: 64%", u"")},
+      {"mono set, toner fails: the toner's code",
+       [](Scenario& s) {
+         s.faults = {oidFault(FaultKind::badStatus, "OID_CONSUMABLE_PERCENT_REMAINING.0")};
+       },
+       [](PrinterDevice& d) {
+         d.resetReportSwitches();
+         d.selectMonoSet();
+       },
+       9, monoWith(u"\r\nBlack toner remain: 80%\r\nDrum remain: 64%", u"")},
+      {"only the serial number on, and it fails: its code",
+       [](Scenario& s) {
+         dropOid(s, "OID_PLATFORM_PRODUCT_SERIAL_NUM.0");
+         s.serialNumber.reset();
+       },
+       [](PrinterDevice& d) {
+         d.showFwVersion = d.showEngineFwVersion = d.showBuildDate = d.showRamSize = false;
+         d.showConsumables = d.showDrums = false;
+       },
+       8, u"Model: P3301DN (232B0EF5) (Pantum P3301DN/Gorilla)\r\nS/N: undefined\r\n"},
+      {"every switch off: the model line alone, result 0, nothing asked",
+       [](Scenario& s) { s.faults = {commandFault(FaultKind::noReply, aclcmd::oidQuery)}; },
+       [](PrinterDevice& d) {
+         d.showSerialNumber = d.showFwVersion = d.showEngineFwVersion = d.showBuildDate = false;
+         d.showRamSize = d.showConsumables = d.showDrums = false;
+       },
+       0, u"Model: P3301DN (232B0EF5) (Pantum P3301DN/Gorilla)\r\n"},
+      {"a stored -1 prints unsigned",
+       [](Scenario& s) { s.oids["OID_CONSUMABLE_DRUM_REMAIN.0"] = "-1"; }, asIs, 0,
+       monoWith(u"Drum remain: 64%", u"Drum remain: 4294967295%")},
+      {"memory -1 prints unsigned",
+       [](Scenario& s) { s.oids["OID_MEMORY_TOTAL_SIZE_IN_MBYTES.0"] = "-1"; }, asIs, 0,
+       monoWith(u"Ram size: 128Mb", u"Ram size: 4294967295Mb")},
+      {"an empty serial number prints empty",
+       [](Scenario& s) { s.oids["OID_PLATFORM_PRODUCT_SERIAL_NUM.0"] = std::string(1, '\0'); },
+       asIs, 0, monoWith(u"S/N: CN3A012345", u"S/N: ")},
+      {"texts are not trimmed", [](Scenario& s) { s.oids["OID_PLATFORM_FW_VERSION.0"] = " 3.3\t"; },
+       asIs, 0, monoWith(u"FW version: 3.3.8.1", u"FW version:  3.3\t")},
+  };
+  for (const ResultCase& row : rows) {
+    SCOPED_TRACE(row.name);
+    Scenario scenario = virtualprinter::healthyMonoPrinter();
+    row.breakPrinter(scenario);
+    ConnectedDevice fixture(scenario);
+    nameIt(fixture.device);
+    row.setUp(fixture.device);
+    std::u16string report;
+    EXPECT_EQ(fixture.device.composeReport(report), row.result);
+    EXPECT_EQ(report, row.report);
+  }
+}
+
+struct HeadCase {
+  StageCode stage;
+  std::uint16_t productId;
+  std::u16string head;
+};
+
+TEST(Report, FirstLineCarriesTheUsbIdAndTheStageTag) {
+  const std::vector<HeadCase> rows = {
+      {0, 0x0EF5, u"Model: P3301DN (232B0EF5) (Pantum P3301DN/Gorilla)\r\n"},
+      {2, 0x0EF5, u"Model: P3301DN (232B0EF5) (Pantum P3301DN/Gorilla) [EVER]\r\n"},
+      {1, 0x0001, u"Model: P3301DN (232B0001) (Pantum P3301DN/Gorilla) [EPLT]\r\n"},
+      {5, 0xABCD, u"Model: P3301DN (232BABCD) (Pantum P3301DN/Gorilla) [EGEN]\r\n"},
+      {9, 0x0EF5,
+       u"Model: P3301DN (232B0EF5) (Pantum P3301DN/Gorilla) []\r\n"},  // a code without a tag
+  };
+  for (const HeadCase& row : rows) {
+    SCOPED_TRACE(row.stage);
+    ConnectedDevice fixture(emptyScenario(row.productId));
+    nameIt(fixture.device);
+    fixture.device.stageCode = row.stage;
+    fixture.device.resetReportSwitches();
+    fixture.device.showSerialNumber = fixture.device.showFwVersion =
+        fixture.device.showEngineFwVersion = false;
+    fixture.device.showBuildDate = fixture.device.showRamSize = false;
+    std::u16string report;
+    EXPECT_EQ(fixture.device.composeReport(report), 0u);
+    EXPECT_EQ(report, row.head);
+  }
+}
+
+TEST(Report, NotConnectedGives4AndLeavesTheTextAlone) {
+  ConnectedDevice fixture(virtualprinter::healthyMonoPrinter(), /*open=*/false);
+  std::u16string report = u"keep";
+  EXPECT_EQ(fixture.device.composeReport(report), rc::notConnected);
+  EXPECT_EQ(report, u"keep");
+  EXPECT_TRUE(fixture.events.empty());
+
+  // Closed after everything was kept: still 4, the kept answers are not enough.
+  ConnectedDevice closed(virtualprinter::healthyMonoPrinter());
+  ASSERT_EQ(closed.device.composeReport(report), 0u);
+  closed.device.link.close();
+  report = u"keep";
+  EXPECT_EQ(closed.device.composeReport(report), rc::notConnected);
+  EXPECT_EQ(report, u"keep");
+}
+
+TEST(Report, LongTextsAreNeitherCutNorOverflowed) {
+  const std::u16string model(5000, u'M');
+  const std::u16string board(3000, u'B');
+  const std::string serial(4095, 'S');
+  static const std::u16string longName(2000, u'N');
+  Scenario scenario = virtualprinter::healthyMonoPrinter();
+  scenario.oids["OID_PLATFORM_PRODUCT_SERIAL_NUM.0"] = serial;
+  ConnectedDevice fixture(scenario);
+  fixture.device.modelName = model;
+  fixture.device.boardDescription = board;
+  fixture.device.stageCode = 3;
+  fixture.device.drums.front().name = longName.c_str();
+  std::u16string report;
+  EXPECT_EQ(fixture.device.composeReport(report), 0u);
+  const std::u16string head = u"Model: " + model + u" (232B0EF5) (" + board + u") [EBLD]\r\nS/N: " +
+                              std::u16string(serial.begin(), serial.end()) + u"\r\n";
+  EXPECT_EQ(report.substr(0, head.size()), head);
+  const std::u16string tail = u"\r\n" + longName + u" remain: 64%\r\n";
+  ASSERT_GE(report.size(), tail.size());
+  EXPECT_EQ(report.substr(report.size() - tail.size()), tail);
+}
+
+}  // namespace
+}  // namespace kestrava
