@@ -5,6 +5,9 @@
 #include "device/text_codec.h"
 #include "usb/replay_backend.h"
 #include "usb/tcp_backend.h"
+#ifdef KESTRAVA_HAVE_LIBUSB
+#include "usb/libusb_backend.h"
+#endif
 #include "usb/virtual_backend.h"
 #ifdef _WIN32
 #include "usb/win32_backend.h"
@@ -48,6 +51,8 @@ class SinglePathBackend : public UsbBackend {
 std::unique_ptr<UsbBackend> makePlatformBackend() {
 #if defined(_WIN32)
   return std::make_unique<Win32Backend>();
+#elif defined(KESTRAVA_HAVE_LIBUSB)
+  return std::make_unique<LibusbBackend>();
 #else
   return std::make_unique<NoUsbBackend>();
 #endif
