@@ -1,0 +1,85 @@
+// CKestravaDlg: the program's one window on Linux, in Qt Widgets. It offers the run the
+// same operations as the Windows dialog (six text fields, UpdateData, SetStatus and the
+// two buttons) and adds what the run needs to be safe there: only one run at a time, and
+// a window that can be closed while the printer is still being read.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include <QDialog>
+#include <QIcon>
+
+#include "app/acquisition_dialog.h"
+#include "usb/cancellable_backend.h"
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QThread;
+
+namespace kestrava {
+
+class CKestravaDlg : public QDialog, public AcquisitionDialog {
+  Q_OBJECT
+
+ public:
+  // Runs read the printer through `backend`, which must outlive the dialog.
+  explicit CKestravaDlg(UsbBackend& backend, QWidget* parent = nullptr);
+  // Ends a run that is still going first (see done).
+  ~CKestravaDlg() override;
+
+  // Fields to controls (false) or controls to fields (true). From the run's worker the
+  // transfer is handed to the GUI thread and returns once the controls show the texts.
+  void UpdateData(bool saveAndValidate) override;
+  void EnableWindow(DialogButton button, bool enable) override;
+
+  // "Get data": starts one run on a worker thread and returns at once.
+  void OnGetData();
+
+  // Sees every event of the dialog and its controls before they do; true swallows it.
+  bool PreTranslateMessage(QEvent* message);
+
+  bool runInProgress() const { return m_run != nullptr; }
+
+ signals:
+  // A run's worker has ended and been joined.
+  void runEnded();
+
+ public slots:
+  // "Close": the controls go back into the fields, then the dialog ends.
+  void accept() override;
+  // Ends the dialog. A run still in progress is cut loose from the window and stopped.
+  void done(int result) override;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void createControls();
+  void OnInitDialog();
+  void DoDataExchange(bool saveAndValidate);
+  void onGuiThread(const std::function<void()>& action);
+  void OnRunEnded();
+  void StopRun();
+
+  UsbBackend& m_backend;
+  QIcon m_icon;
+  QPushButton* m_getDataButton = nullptr;
+  QPushButton* m_closeButton = nullptr;
+
+  QLabel* m_modelControl = nullptr;
+  QLabel* m_buildControl = nullptr;
+  QLabel* m_fwVersionControl = nullptr;
+  QLabel* m_serialNumberControl = nullptr;
+  QPlainTextEdit* m_reportControl = nullptr;
+  QLabel* m_statusControl = nullptr;
+
+  QThread* m_run = nullptr;
+  std::unique_ptr<CancellableBackend> m_runBackend;
+  // Set on the GUI thread when the window ends during a run: from then on the run's
+  // transfers and button changes reach nothing.
+  bool m_detached = false;
+};
+
+}  // namespace kestrava

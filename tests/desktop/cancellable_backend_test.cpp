@@ -1,0 +1,52 @@
+// The back end a dialog can stop: it passes everything through until cancelled, then
+// every pipe fails at once.
+#include <chrono>
+
+#include <gtest/gtest.h>
+
+#include "app/acquisition_thread.h"
+#include "recording_dialog.h"
+#include "usb/cancellable_backend.h"
+#include "usb/usb_printer_link.h"
+#include "usb/virtual_backend.h"
+#include "virtual/scenario.h"
+
+namespace kestrava {
+namespace {
+
+TEST(CancellableBackend, PassesARunThroughUntilCancelled) {
+  VirtualBackend printer(virtualprinter::healthyMonoPrinter());
+  CancellableBackend backend(printer);
+  testing::RecordingDialog dialog;
+  AcquisitionThread(dialog, backend);
+  EXPECT_EQ(dialog.m_status, u"done");
+  EXPECT_GT(printer.printer().requestCount(), 3u);
+}
+
+TEST(CancellableBackend, OpenPipesFailAtOnceAfterCancel) {
+  virtualprinter::Scenario slow = virtualprinter::healthyMonoPrinter();
+  slow.replyDelayMs = 200;
+  slow.staleBytes = "left over";
+  VirtualBackend printer(slow);
+  CancellableBackend backend(printer);
+  UsbPrinterLink link(backend);
+  ASSERT_EQ(link.open(), linkstatus::ok);
+
+  backend.cancel();
+  const std::uint8_t command[16] = {};
+  std::uint8_t reply[16];
+  std::uint32_t transferred = 99;
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(link.write(command, sizeof command), linkstatus::writeFailed);
+  EXPECT_EQ(link.read(reply, sizeof reply, transferred, 5000), linkstatus::readFailed);
+  EXPECT_EQ(transferred, 0u);
+  // Neither the slow printer's delay nor the read's time-out was waited for.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+  EXPECT_EQ(printer.printer().requestCount(), 0u);
+
+  link.close();
+  EXPECT_EQ(link.open(), linkstatus::noPrinter);
+}
+
+}  // namespace
+}  // namespace kestrava
