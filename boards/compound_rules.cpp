@@ -17,6 +17,7 @@ namespace {
 constexpr std::uint32_t kRevisionYear = 2022;
 constexpr std::uint32_t kM6600UnknownYear = 2024;
 
+// The P3301DN was built on its own Gorilla board only, whatever its firmware says.
 constexpr std::uint32_t kP3301DnUsbId = 0x232B0EF5;
 
 std::u16string_view head(const std::u16string& version, std::size_t count) {
