@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QPixmap>
+#include <QWidget>
 
 #include "app/qt/kestrava_dialog.h"
 #include "usb/virtual_backend.h"
@@ -25,6 +26,8 @@ int main(int argc, char** argv) {
   QObject::connect(&dialog, &kestrava::CKestravaDlg::runEnded, &waiting, &QEventLoop::quit);
   dialog.OnGetData();
   waiting.exec();
+  // A blinking caret would make every picture a little different.
+  if (QWidget* focused = dialog.focusWidget()) focused->clearFocus();
   if (!dialog.grab().save(QString::fromLocal8Bit(argv[1]))) {
     std::fprintf(stderr, "kestrava-dialog-screenshot: cannot write %s\n", argv[1]);
     return 1;
