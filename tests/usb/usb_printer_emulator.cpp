@@ -11,8 +11,6 @@
 
 #include <usbredirparser.h>
 
-#include "boards/model_table.h"
-#include "device/text_codec.h"
 
 namespace kestrava::usbtest {
 
@@ -39,8 +37,10 @@ PrinterIdentity identityOf(const virtualprinter::Scenario& scenario) {
   PrinterIdentity identity;
   identity.vendorId = scenario.vendorId;
   identity.productId = scenario.productId;
-  const ModelEntry* model = findModel(scenario.productId);
-  identity.product = model ? toUtf8(model->modelName) : "Printer";
+  // Nothing on the host reads the name; the product id is what tells the models apart.
+  char name[32];
+  std::snprintf(name, sizeof name, "Laser printer %04X", scenario.productId);
+  identity.product = name;
   identity.serialNumber = scenario.serialNumber.value_or("");
   return identity;
 }
