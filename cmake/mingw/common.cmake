@@ -13,6 +13,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
+# Lean windows.h: no COM headers (whose "interface" macro would clash with our names)
+# and no old winsock.h beside winsock2.h; no min/max macros against std::min/max.
+set(CMAKE_CXX_FLAGS_INIT "-DWIN32_LEAN_AND_MEAN -DNOMINMAX")
+
 # One .exe to ship: the C and C++ run-times and winpthreads are linked in, so the
 # program imports nothing but DLLs that every Windows has.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

@@ -1,0 +1,72 @@
+// One acquisition run of the Windows dialog on a worker thread of its own.
+//
+// The worker never holds the dialog object. It runs on a view of its own (six fields,
+// the transfer and the two buttons) whose every operation is a message sent to the
+// dialog window and handled on the user-interface thread: a transfer has reached the
+// controls when SendMessage returns, and once the window is gone the messages go
+// nowhere, so a dialog closed during a run is never touched by the worker.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+
+#include "app/acquisition_dialog.h"
+#include "usb/usb_backend.h"
+
+namespace kestrava {
+
+// Messages from the run to the dialog window. lParam is always the sending RunView, so
+// the dialog can tell its current run from anything else.
+inline constexpr UINT kRunTransferMessage = WM_APP + 1;  // the view's six fields to the controls
+inline constexpr UINT kRunButtonMessage = WM_APP + 2;    // wParam: RunView::buttonMessageParam
+inline constexpr UINT kRunEndedMessage = WM_APP + 3;     // posted: the worker is about to end
+
+// The back end of a run and how to cut its printer I/O short.
+struct RunBackend {
+  std::shared_ptr<UsbBackend> backend;
+  std::function<void()> interrupt;  // from the user-interface thread, while the run goes on
+};
+
+// The dialog as the worker sees it.
+class RunView : public AcquisitionDialog {
+ public:
+  explicit RunView(HWND dialog) : dialog_(dialog) {}
+
+  void UpdateData(bool saveAndValidate) override;
+  void EnableWindow(DialogButton button, bool enable) override;
+
+  static WPARAM buttonMessageParam(DialogButton button, bool enable);
+  static void fromButtonMessageParam(WPARAM param, DialogButton& button, bool& enable);
+
+ private:
+  HWND dialog_;
+};
+
+class DialogRun {
+ public:
+  // Starts the run on a new thread, its view holding the dialog's fields as they are;
+  // started() tells whether a thread could be made.
+  DialogRun(HWND dialog, const AcquisitionDialog& fields, RunBackend backend);
+  // Interrupts the printer I/O of a run still going and waits for the worker.
+  ~DialogRun();
+  DialogRun(const DialogRun&) = delete;
+  DialogRun& operator=(const DialogRun&) = delete;
+
+  bool started() const { return thread_ != nullptr; }
+  const RunView* view() const { return &view_; }
+
+  // Waits for the worker, answering what it sends in the meantime.
+  void wait();
+
+ private:
+  static unsigned work(void* run);
+
+  RunBackend backend_;
+  RunView view_;
+  HWND dialog_;
+  HANDLE thread_ = nullptr;
+};
+
+}  // namespace kestrava

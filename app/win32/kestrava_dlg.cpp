@@ -1,0 +1,147 @@
+#include "app/win32/kestrava_dlg.h"
+
+#include <cwchar>
+
+#include "app/win32/framework/win_app.h"
+#include "res/resource.h"
+#include "res/version.h"
+#include "usb/win32_backend.h"
+
+namespace kestrava {
+
+namespace {
+
+constexpr const wchar_t* kProgramName = L"Kestrava";
+constexpr const char16_t* kReadyStatus = u"Ready.";
+
+}  // namespace
+
+RunBackend makeUsbRunBackend() {
+  auto backend = std::make_shared<Win32Backend>();
+  return RunBackend{backend, [backend] { backend->interrupt(); }};
+}
+
+CKestravaDlg::CKestravaDlg(ui::CWnd* parent, BackendFactory backendFactory)
+    : CDialogEx(IDD_KESTRAVA_DIALOG, parent),
+      m_icon(LoadIconW(ui::AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME))),
+      backendFactory_(std::move(backendFactory)) {}
+
+CKestravaDlg::~CKestravaDlg() {
+  // Before the window goes: a worker blocked in SendMessage is still answered.
+  run_.reset();
+}
+
+void CKestravaDlg::UpdateData(bool saveAndValidate) { CDialogEx::UpdateData(saveAndValidate ? TRUE : FALSE); }
+
+void CKestravaDlg::EnableWindow(DialogButton button, bool enable) {
+  ::EnableWindow(button == DialogButton::getData ? m_getDataButton : m_closeButton, enable ? TRUE : FALSE);
+}
+
+void CKestravaDlg::DoDataExchange(ui::CDataExchange* exchange) {
+  CDialogEx::DoDataExchange(exchange);
+  ui::DDX_Text(exchange, IDC_MODEL, m_model);
+  ui::DDX_Text(exchange, IDC_BUILD, m_build);
+  ui::DDX_Text(exchange, IDC_FW_VERSION, m_fwVersion);
+  ui::DDX_Text(exchange, IDC_SERIAL_NUMBER, m_serialNumber);
+  ui::DDX_Text(exchange, IDC_STATUS, m_status);
+  ui::DDX_Text(exchange, IDC_REPORT, m_report);
+}
+
+BOOL CKestravaDlg::PreTranslateMessage(MSG* message) {
+  // Enter would press a button and Escape would close the dialog: neither is wanted.
+  if (message->message == WM_KEYDOWN && (message->wParam == VK_RETURN || message->wParam == VK_ESCAPE)) {
+    return TRUE;
+  }
+  return CDialogEx::PreTranslateMessage(message);
+}
+
+BOOL CKestravaDlg::OnInitDialog() {
+  CDialogEx::OnInitDialog();
+  m_getDataButton = GetDlgItem(IDC_GET_DATA);
+  m_closeButton = GetDlgItem(IDOK);
+
+  wchar_t title[64];
+  std::swprintf(title, sizeof title / sizeof title[0], L"%ls %ls", kProgramName, L"" KESTRAVA_TITLE_VERSION_TEXT);
+  SetStatus(kReadyStatus);
+  ::SetWindowTextW(m_hWnd, title);
+
+  SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
+  SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
+  return TRUE;
+}
+
+bool CKestravaDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  switch (message) {
+    case WM_PAINT:
+      OnPaint();
+      return false;  // the dialog draws nothing of its own
+    case WM_QUERYDRAGICON:
+      result = reinterpret_cast<LRESULT>(OnQueryDragIcon());
+      return true;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDC_GET_DATA && HIWORD(wParam) == BN_CLICKED) {
+        OnGetData();
+        result = 0;
+        return true;
+      }
+      break;
+    case kRunTransferMessage:
+    case kRunButtonMessage:
+    case kRunEndedMessage: {
+      // Only the current run's messages count.
+      if (!run_ || reinterpret_cast<const RunView*>(lParam) != run_->view()) return true;
+      if (message == kRunTransferMessage) {
+        OnRunTransfer(*run_->view());
+      } else if (message == kRunButtonMessage) {
+        DialogButton button;
+        bool enable;
+        RunView::fromButtonMessageParam(wParam, button, enable);
+        EnableWindow(button, enable);
+      } else {
+        OnRunEnded();
+      }
+      result = 0;
+      return true;
+    }
+    default:
+      break;
+  }
+  return CDialogEx::OnMessage(message, wParam, lParam, result);
+}
+
+void CKestravaDlg::OnPaint() {}
+
+HICON CKestravaDlg::OnQueryDragIcon() { return m_icon; }
+
+void CKestravaDlg::OnGetData() {
+  // One run at a time: the buttons go grey before the worker exists, so neither a
+  // second click nor Close can slip in before the run's own first step.
+  if (run_) return;
+  EnableWindow(DialogButton::getData, false);
+  EnableWindow(DialogButton::close, false);
+  run_ = std::make_unique<DialogRun>(m_hWnd, *this, backendFactory_());
+  if (!run_->started()) {
+    run_.reset();
+    EnableWindow(DialogButton::getData, true);
+    EnableWindow(DialogButton::close, true);
+  }
+}
+
+void CKestravaDlg::OnRunTransfer(const RunView& view) {
+  // The worker waits in SendMessage while its fields are copied.
+  m_model = view.m_model;
+  m_build = view.m_build;
+  m_fwVersion = view.m_fwVersion;
+  m_serialNumber = view.m_serialNumber;
+  m_report = view.m_report;
+  m_status = view.m_status;
+  UpdateData(false);
+}
+
+void CKestravaDlg::OnRunEnded() {
+  // Posted as the worker's last act: the wait is over at once.
+  run_->wait();
+  run_.reset();
+}
+
+}  // namespace kestrava

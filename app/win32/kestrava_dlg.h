@@ -1,0 +1,56 @@
+// The main and only window: four values, the report, the status bar, "Get data" and
+// "Close".
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/acquisition_dialog.h"
+#include "app/win32/dialog_run.h"
+#include "app/win32/framework/dialog.h"
+
+namespace kestrava {
+
+// The back end of the printers attached by USB, a new one for every run.
+RunBackend makeUsbRunBackend();
+
+class CKestravaDlg : public ui::CDialogEx, public AcquisitionDialog {
+ public:
+  using BackendFactory = std::function<RunBackend()>;
+
+  explicit CKestravaDlg(ui::CWnd* parent = nullptr, BackendFactory backendFactory = makeUsbRunBackend);
+  // A run still going is interrupted and waited for: the program never ends under it.
+  ~CKestravaDlg() override;
+
+  // The six fields to the controls (false) or back (true).
+  void UpdateData(bool saveAndValidate) override;
+  void EnableWindow(DialogButton button, bool enable) override;
+
+  bool running() const { return run_ != nullptr; }
+
+  HICON m_icon;
+  HWND m_getDataButton = nullptr;
+  HWND m_closeButton = nullptr;
+
+ protected:
+  void DoDataExchange(ui::CDataExchange* exchange) override;
+  BOOL PreTranslateMessage(MSG* message) override;
+  BOOL OnInitDialog() override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+  void OnPaint();
+  HICON OnQueryDragIcon();
+  void OnGetData();
+
+ private:
+  void OnRunTransfer(const RunView& view);
+  void OnRunEnded();
+
+  BackendFactory backendFactory_;
+  std::unique_ptr<DialogRun> run_;
+};
+
+}  // namespace kestrava
