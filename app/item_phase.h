@@ -9,6 +9,9 @@
 
 namespace kestrava {
 
+inline constexpr const char16_t* kUndefinedItem = u"undefined";
+inline constexpr const char16_t* kProgramIdLine = u"ProgID: 3.36.2.60113\r\n";
+
 void runItemPhase(PrinterDevice& device, AcquisitionDialog& dialog, std::u16string& value);
 
 }  // namespace kestrava

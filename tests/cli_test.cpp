@@ -1,31 +1,15 @@
 // kestrava-cli as a user runs it: its output and exit status.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
-#include <sys/wait.h>
+#include "cli_support.h"
 
 namespace kestrava {
 namespace {
 
-struct Outcome {
-  std::string out;
-  int status = -1;
-};
-
-Outcome runCli(const std::string& arguments) {
-  Outcome outcome;
-  std::string command = std::string(KESTRAVA_CLI) + " " + arguments + " 2>/dev/null";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return outcome;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) outcome.out.append(buffer, n);
-  int raw = ::pclose(pipe);
-  outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return outcome;
-}
+using testing::runCli;
+using Outcome = testing::CliOutcome;
 
 TEST(Cli, StatusesAndExitCodes) {
   struct Case {

@@ -43,6 +43,8 @@ std::vector<std::uint16_t> ConnectedDevice::commands() {
   return out;
 }
 
+std::string sourcePath(const std::string& relative) { return std::string(KESTRAVA_SOURCE_DIR) + "/" + relative; }
+
 std::string hex(const std::string& bytes) {
   std::string out;
   char digits[4];

@@ -15,6 +15,9 @@ namespace kestrava::testing {
 // A scenario with nothing in it: product id 0x0EF5, no answers, no files.
 virtualprinter::Scenario emptyScenario(std::uint16_t productId = 0x0EF5);
 
+// Path of a file of the source tree.
+std::string sourcePath(const std::string& relative);
+
 // A virtual printer and a device connected to it (drained, ready for the first request).
 // Every pipe operation after the drain is kept in `events`, in order.
 struct ConnectedDevice {

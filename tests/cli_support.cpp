@@ -1,0 +1,36 @@
+#include "cli_support.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace kestrava::testing {
+
+CliOutcome runCli(const std::string& arguments) {
+  CliOutcome outcome;
+  char errName[] = "/tmp/kestrava-cli-err-XXXXXX";
+  int errFd = ::mkstemp(errName);
+  if (errFd < 0) return outcome;
+  ::close(errFd);
+  std::string command = std::string(KESTRAVA_CLI) + " " + arguments + " 2>" + errName;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe) {
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) outcome.out.append(buffer, n);
+    int raw = ::pclose(pipe);
+    outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  }
+  std::ifstream err(errName);
+  std::stringstream text;
+  text << err.rdbuf();
+  outcome.err = text.str();
+  std::remove(errName);
+  return outcome;
+}
+
+}  // namespace kestrava::testing

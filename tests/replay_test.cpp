@@ -1,0 +1,113 @@
+// Traces: recorded runs replay to the same six fields; a changed request is named.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "cli_support.h"
+#include "test_support.h"
+#include "virtual/tcp_printer_server.h"
+
+namespace kestrava {
+namespace {
+
+using testing::runCli;
+
+std::string readText(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string tempName(const std::string& stem) {
+  return (std::filesystem::temp_directory_path() / ("kestrava-" + stem + "-" + std::to_string(::getpid()))).string();
+}
+
+TEST(Replay, EveryKeptTraceGivesItsFields) {
+  std::size_t traces = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(testing::sourcePath("tests/traces"))) {
+    if (entry.path().extension() != ".trace") continue;
+    ++traces;
+    SCOPED_TRACE(entry.path().filename().string());
+    testing::CliOutcome outcome = runCli("--json --device 'replay:" + entry.path().string() + "'");
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    std::filesystem::path expected = entry.path();
+    expected.replace_extension(".json");
+    EXPECT_EQ(outcome.out, readText(expected.string()));
+  }
+  EXPECT_GE(traces, 4u);
+}
+
+TEST(Replay, RecordedAgainstVirtualAndTcpPrintersReplaysTheSame) {
+  virtualprinter::TcpPrinterServer server(virtualprinter::healthyMonoPrinter());
+  server.start();
+  const std::string devices[] = {
+      "virtual",
+      "virtual:" + testing::sourcePath("virtual/scenarios/colour.json"),
+      "tcp://127.0.0.1:" + std::to_string(server.port()) + "/vid_232b&pid_0ef5",
+  };
+  for (const std::string& device : devices) {
+    SCOPED_TRACE(device);
+    std::string trace = tempName("trace");
+    testing::CliOutcome recorded = runCli("--json --trace '" + trace + "' --device '" + device + "'");
+    ASSERT_EQ(recorded.status, 0) << recorded.err;
+    EXPECT_NE(recorded.err.find("write 34 bytes"), std::string::npos);  // the dump on stderr
+    testing::CliOutcome replayed = runCli("--json --device 'replay:" + trace + "'");
+    EXPECT_EQ(replayed.status, 0) << replayed.err;
+    EXPECT_EQ(replayed.out, recorded.out);
+    std::remove(trace.c_str());
+  }
+  server.stop();
+}
+
+TEST(Replay, AChangedRequestIsNamed) {
+  // The second request of the healthy run (after the busybox read) asks for the firmware
+  // version by OID; the trace now says another byte was sent there.
+  std::string text = readText(testing::sourcePath("tests/traces/healthy-mono.trace"));
+  const std::string asked = "3c212d2d237373692030204f49445f504c4154464f524d5f46575f56455253494f4e2e30202d2d3e";
+  std::size_t at = text.find(asked);
+  ASSERT_NE(at, std::string::npos);
+  text[at + 70] = '4';  // byte 35, the index digit '0' (0x30), becomes 0x40
+  std::string trace = tempName("changed");
+  std::ofstream(trace, std::ios::binary) << text;
+  testing::CliOutcome outcome = runCli("--device 'replay:" + trace + "'");
+  std::remove(trace.c_str());
+  EXPECT_EQ(outcome.status, 4);
+  EXPECT_TRUE(std::regex_search(outcome.err, std::regex("replay: request 2 .*first differing byte 35: 0x30 where the trace has 0x40")))
+      << outcome.err;
+}
+
+TEST(Replay, ARunThatStopsEarlyOrATraceThatIsCutDiffer) {
+  std::string text = readText(testing::sourcePath("tests/traces/healthy-mono.trace"));
+  std::string cut = tempName("cut");
+  std::ofstream(cut, std::ios::binary) << text.substr(0, text.rfind("write"));
+  testing::CliOutcome outcome = runCli("--device 'replay:" + cut + "'");
+  EXPECT_EQ(outcome.status, 4);
+  EXPECT_NE(outcome.err.find("after the end of the trace"), std::string::npos) << outcome.err;
+
+  std::ofstream(cut, std::ios::binary) << text << "read 9.000000 16 5000 ok 0\n";
+  outcome = runCli("--device 'replay:" + cut + "'");
+  EXPECT_EQ(outcome.status, 4);
+  EXPECT_NE(outcome.err.find("1 more operations"), std::string::npos) << outcome.err;
+  std::remove(cut.c_str());
+}
+
+TEST(Replay, MalformedTracesAreUsageErrors) {
+  const char* bad[] = {"", "not a trace\n", "kestrava-trace 1\nwrite 0.1 ok 2 abc\n",
+                       "kestrava-trace 1\nread 0.000001 4 100 ok 5 0102030405\n", "kestrava-trace 1\njump 1\n"};
+  std::string trace = tempName("bad");
+  for (const char* text : bad) {
+    SCOPED_TRACE(text);
+    std::ofstream(trace, std::ios::binary) << text;
+    testing::CliOutcome outcome = runCli("--device 'replay:" + trace + "'");
+    EXPECT_EQ(outcome.status, 64);
+    EXPECT_NE(outcome.err.find("trace"), std::string::npos);
+  }
+  std::remove(trace.c_str());
+}
+
+}  // namespace
+}  // namespace kestrava
