@@ -1,5 +1,8 @@
 #include "boards/rule_inputs.h"
 
+#include "device/text_codec.h"
+#include "info/four_digit_number.h"
+
 namespace kestrava {
 
 namespace {
@@ -27,6 +30,17 @@ ResultCode generation(PrinterDevice& device, bool& newGeneration) {
 
 ResultCode busyboxMachine(PrinterDevice& device, bool& isMachine27) {
   return recordStage(device, device.probeBusyboxMachine(isMachine27), stage::platform);
+}
+
+ResultCode buildYear(PrinterDevice& device, std::uint32_t& year) {
+  std::u16string buildDate;
+  if (ResultCode r = recordStage(device, device.getBuildDate(buildDate), stage::buildDate)) {
+    return r;
+  }
+  // The printer wrote the date in its own 8-bit code page; the year is read from that.
+  std::string narrow = narrowToAnsi(buildDate);
+  year = parseFourDigitNumber(narrow.data());
+  return rc::noError;
 }
 
 bool memoryCommandFails(PrinterDevice& device) {
