@@ -7,24 +7,24 @@ namespace kestrava {
 
 void RunView::UpdateData(bool) {
   // Only transfers to the controls happen during a run.
-  SendMessageW(dialog_, kRunTransferMessage, 0, reinterpret_cast<LPARAM>(this));
+  SendMessageW(dialog_, kRunTransferMessage, run_, reinterpret_cast<LPARAM>(this));
 }
 
 void RunView::EnableWindow(DialogButton button, bool enable) {
-  SendMessageW(dialog_, kRunButtonMessage, buttonMessageParam(button, enable), reinterpret_cast<LPARAM>(this));
+  SendMessageW(dialog_, kRunButtonMessage, run_, buttonMessageParam(button, enable));
 }
 
-WPARAM RunView::buttonMessageParam(DialogButton button, bool enable) {
-  return (button == DialogButton::close ? 2u : 0u) | (enable ? 1u : 0u);
+LPARAM RunView::buttonMessageParam(DialogButton button, bool enable) {
+  return (button == DialogButton::close ? 2 : 0) | (enable ? 1 : 0);
 }
 
-void RunView::fromButtonMessageParam(WPARAM param, DialogButton& button, bool& enable) {
+void RunView::fromButtonMessageParam(LPARAM param, DialogButton& button, bool& enable) {
   button = (param & 2u) ? DialogButton::close : DialogButton::getData;
   enable = (param & 1u) != 0;
 }
 
-DialogRun::DialogRun(HWND dialog, const AcquisitionDialog& fields, RunBackend backend)
-    : backend_(std::move(backend)), view_(dialog), dialog_(dialog) {
+DialogRun::DialogRun(HWND dialog, unsigned run, const AcquisitionDialog& fields, RunBackend backend)
+    : backend_(std::move(backend)), view_(dialog, run), dialog_(dialog), number_(run) {
   // The run empties the five values but not the status, which keeps its text until the
   // run sets its own.
   view_.m_model = fields.m_model;
@@ -50,7 +50,7 @@ void DialogRun::wait() {
 unsigned DialogRun::work(void* parameter) {
   auto* run = static_cast<DialogRun*>(parameter);
   AcquisitionThread(run->view_, *run->backend_.backend);
-  PostMessageW(run->dialog_, kRunEndedMessage, 0, reinterpret_cast<LPARAM>(&run->view_));
+  PostMessageW(run->dialog_, kRunEndedMessage, run->number_, 0);
   return 0;
 }
 

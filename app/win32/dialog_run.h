@@ -17,10 +17,10 @@
 
 namespace kestrava {
 
-// Messages from the run to the dialog window. lParam is always the sending RunView, so
-// the dialog can tell its current run from anything else.
-inline constexpr UINT kRunTransferMessage = WM_APP + 1;  // the view's six fields to the controls
-inline constexpr UINT kRunButtonMessage = WM_APP + 2;    // wParam: RunView::buttonMessageParam
+// Messages from a run to the dialog window. wParam is always the run's number, so that
+// the dialog tells its current run from an earlier one.
+inline constexpr UINT kRunTransferMessage = WM_APP + 1;  // lParam: the RunView, whose fields go to the controls
+inline constexpr UINT kRunButtonMessage = WM_APP + 2;    // lParam: RunView::buttonMessageParam
 inline constexpr UINT kRunEndedMessage = WM_APP + 3;     // posted: the worker is about to end
 
 // The back end of a run and how to cut its printer I/O short.
@@ -32,30 +32,31 @@ struct RunBackend {
 // The dialog as the worker sees it.
 class RunView : public AcquisitionDialog {
  public:
-  explicit RunView(HWND dialog) : dialog_(dialog) {}
+  RunView(HWND dialog, unsigned run) : dialog_(dialog), run_(run) {}
 
   void UpdateData(bool saveAndValidate) override;
   void EnableWindow(DialogButton button, bool enable) override;
 
-  static WPARAM buttonMessageParam(DialogButton button, bool enable);
-  static void fromButtonMessageParam(WPARAM param, DialogButton& button, bool& enable);
+  static LPARAM buttonMessageParam(DialogButton button, bool enable);
+  static void fromButtonMessageParam(LPARAM param, DialogButton& button, bool& enable);
 
  private:
   HWND dialog_;
+  unsigned run_;
 };
 
 class DialogRun {
  public:
-  // Starts the run on a new thread, its view holding the dialog's fields as they are;
-  // started() tells whether a thread could be made.
-  DialogRun(HWND dialog, const AcquisitionDialog& fields, RunBackend backend);
+  // Starts run number `run` on a new thread, its view holding the dialog's fields as
+  // they are; started() tells whether a thread could be made.
+  DialogRun(HWND dialog, unsigned run, const AcquisitionDialog& fields, RunBackend backend);
   // Interrupts the printer I/O of a run still going and waits for the worker.
   ~DialogRun();
   DialogRun(const DialogRun&) = delete;
   DialogRun& operator=(const DialogRun&) = delete;
 
   bool started() const { return thread_ != nullptr; }
-  const RunView* view() const { return &view_; }
+  unsigned number() const { return number_; }
 
   // Waits for the worker, answering what it sends in the meantime.
   void wait();
@@ -66,6 +67,7 @@ class DialogRun {
   RunBackend backend_;
   RunView view_;
   HWND dialog_;
+  unsigned number_;
   HANDLE thread_ = nullptr;
 };
 

@@ -87,22 +87,19 @@ bool CKestravaDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
       break;
     case kRunTransferMessage:
     case kRunButtonMessage:
-    case kRunEndedMessage: {
+    case kRunEndedMessage:
       // Only the current run's messages count.
-      if (!run_ || reinterpret_cast<const RunView*>(lParam) != run_->view()) return true;
-      if (message == kRunTransferMessage) {
-        OnRunTransfer(*run_->view());
-      } else if (message == kRunButtonMessage) {
-        DialogButton button;
-        bool enable;
-        RunView::fromButtonMessageParam(wParam, button, enable);
-        EnableWindow(button, enable);
-      } else {
-        OnRunEnded();
+      if (run_ && wParam == run_->number()) {
+        if (message == kRunTransferMessage) {
+          OnRunTransfer(*reinterpret_cast<const RunView*>(lParam));
+        } else if (message == kRunButtonMessage) {
+          OnRunButton(lParam);
+        } else {
+          OnRunEnded();
+        }
       }
       result = 0;
       return true;
-    }
     default:
       break;
   }
@@ -116,15 +113,30 @@ HICON CKestravaDlg::OnQueryDragIcon() { return m_icon; }
 void CKestravaDlg::OnGetData() {
   // One run at a time: the buttons go grey before the worker exists, so neither a
   // second click nor Close can slip in before the run's own first step.
-  if (run_) return;
+  if (runActive_) return;
+  if (run_) {
+    // The last run gave the buttons back and has nothing left but freeing its device.
+    run_->wait();
+    run_.reset();
+  }
   EnableWindow(DialogButton::getData, false);
   EnableWindow(DialogButton::close, false);
-  run_ = std::make_unique<DialogRun>(m_hWnd, *this, backendFactory_());
-  if (!run_->started()) {
+  run_ = std::make_unique<DialogRun>(m_hWnd, ++runsStarted_, *this, backendFactory_());
+  runActive_ = run_->started();
+  if (!runActive_) {
     run_.reset();
     EnableWindow(DialogButton::getData, true);
     EnableWindow(DialogButton::close, true);
   }
+}
+
+void CKestravaDlg::OnRunButton(LPARAM param) {
+  DialogButton button;
+  bool enable;
+  RunView::fromButtonMessageParam(param, button, enable);
+  EnableWindow(button, enable);
+  // The run's last step for the dialog gives "Close" back: from then on it is idle.
+  if (button == DialogButton::close && enable) runActive_ = false;
 }
 
 void CKestravaDlg::OnRunTransfer(const RunView& view) {
@@ -142,6 +154,7 @@ void CKestravaDlg::OnRunEnded() {
   // Posted as the worker's last act: the wait is over at once.
   run_->wait();
   run_.reset();
+  runActive_ = false;
 }
 
 }  // namespace kestrava

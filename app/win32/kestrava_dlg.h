@@ -29,7 +29,8 @@ class CKestravaDlg : public ui::CDialogEx, public AcquisitionDialog {
   void UpdateData(bool saveAndValidate) override;
   void EnableWindow(DialogButton button, bool enable) override;
 
-  bool running() const { return run_ != nullptr; }
+  // From "Get data" until the run gives the buttons back.
+  bool running() const { return runActive_; }
 
   HICON m_icon;
   HWND m_getDataButton = nullptr;
@@ -47,10 +48,13 @@ class CKestravaDlg : public ui::CDialogEx, public AcquisitionDialog {
 
  private:
   void OnRunTransfer(const RunView& view);
+  void OnRunButton(LPARAM param);
   void OnRunEnded();
 
   BackendFactory backendFactory_;
-  std::unique_ptr<DialogRun> run_;
+  std::unique_ptr<DialogRun> run_;  // until its worker has ended
+  bool runActive_ = false;
+  unsigned runsStarted_ = 0;
 };
 
 }  // namespace kestrava
