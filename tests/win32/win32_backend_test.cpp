@@ -1,0 +1,182 @@
+// The Windows back end on real pipe handles: a virtual printer behind two named pipes,
+// found through made-up SetupAPI interfaces, and the system's own SetupAPI.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "device/printer_device.h"
+#include "fake_interfaces.h"
+#include "named_pipe_printer.h"
+#include "test_support.h"
+#include "usb/usb_printer_link.h"
+#include "usb/win32_backend.h"
+
+namespace kestrava {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using testing::FakeInterface;
+using testing::NamedPipePrinter;
+
+virtualprinter::Scenario mutePrinter() {
+  virtualprinter::Scenario scenario = testing::emptyScenario();
+  scenario.faults.push_back(virtualprinter::makeFault(virtualprinter::FaultKind::noReply));
+  return scenario;
+}
+
+TEST(Win32Backend, DevicePathsSurviveLongAndUnreadableInterfaces) {
+  std::u16string ours = u"\\\\?\\usb#vid_232b&pid_0ef5#8&1&0000#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}";
+  std::u16string longOurs = u"\\\\?\\usb#" + std::u16string(140, u'x') + u"#vid_232b&pid_0ef5#{guid}";
+  testing::FakeInterfaceList interfaces({
+      {testing::longOtherPath()},
+      {u"\\\\?\\usb#vid_1111&pid_2222#broken", true},
+      {ours},
+      {longOurs},
+  });
+  EXPECT_EQ(readDevicePaths(interfaces), (std::vector<std::u16string>{testing::longOtherPath(), ours, longOurs}));
+}
+
+TEST(Win32Backend, OpenFindsTheFirstPrinterOfTheVendor) {
+  NamedPipePrinter printer(testing::emptyScenario(0x0EF5), "vid_232b&pid_0ef5");
+  NamedPipePrinter longPrinter(testing::emptyScenario(0x0EA1), std::string(120, 'x') + "-vid_232b&pid_0ea1");
+  NamedPipePrinter second(testing::emptyScenario(0x0EF6), "vid_232b&pid_0ef6");
+  struct Case {
+    const char* what;
+    std::vector<FakeInterface> interfaces;
+    unsigned status;
+    std::uint32_t usbId;
+    NamedPipePrinter* opened;
+  };
+  const Case cases[] = {
+      {"a long path of another vendor first", {{testing::longOtherPath()}, {printer.devicePath()}}, linkstatus::ok,
+       0x232B0EF5, &printer},
+      {"an unreadable interface first", {{u"\\\\?\\usb#broken", true}, {printer.devicePath()}}, linkstatus::ok,
+       0x232B0EF5, &printer},
+      {"the printer's own path is long", {{longPrinter.devicePath()}}, linkstatus::ok, 0x232B0EA1, &longPrinter},
+      {"two printers: the first one", {{second.devicePath()}, {printer.devicePath()}}, linkstatus::ok, 0x232B0EF6,
+       &second},
+      {"another vendor only", {{testing::longOtherPath()}}, linkstatus::noPrinter, 0, nullptr},
+      {"no interface at all", {}, linkstatus::noPrinter, 0, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    unsigned before = c.opened ? c.opened->sessions() : 0;
+    Win32Backend backend(testing::fakeInterfaces(c.interfaces));
+    UsbPrinterLink link(backend);
+    ASSERT_EQ(link.open(), c.status);
+    EXPECT_EQ(link.usbId(), c.usbId);
+    EXPECT_EQ(link.connected(), c.status == linkstatus::ok);
+    link.close();
+    // The printer saw the host open and close both pipes.
+    if (c.opened) {
+      EXPECT_TRUE(c.opened->waitUntilClosed(before + 1, 5000));
+    }
+  }
+}
+
+TEST(Win32Backend, BusyPrinterIsAPipeFailureAndALaterMatchIsNotTried) {
+  NamedPipePrinter busy(testing::emptyScenario(), "vid_232b&pid_0ef5");
+  NamedPipePrinter later(testing::emptyScenario(), "vid_232b&pid_0ef5");
+  Win32Backend holder(testing::fakeInterfaces({{busy.devicePath()}}));
+  UsbPrinterLink otherProgram(holder);
+  ASSERT_EQ(otherProgram.open(), linkstatus::ok);
+
+  Win32Backend backend(testing::fakeInterfaces({{busy.devicePath()}, {later.devicePath()}}));
+  UsbPrinterLink link(backend);
+  EXPECT_EQ(link.open(), linkstatus::pipeOpenFailed);
+  EXPECT_FALSE(link.connected());
+  EXPECT_EQ(link.usbId(), 0u);
+  EXPECT_FALSE(later.waitUntilClosed(1, 300));
+  EXPECT_EQ(later.sessions(), 0u);
+}
+
+TEST(Win32Backend, WholeProtocolThroughThePipes) {
+  NamedPipePrinter printer(virtualprinter::healthyMonoPrinter(), "vid_232b&pid_0ef5");
+  Win32Backend backend(testing::fakeInterfaces({{testing::longOtherPath()}, {printer.devicePath()}}));
+  PrinterDevice device(backend);
+  ASSERT_EQ(device.link.open(), linkstatus::ok);
+  device.link.drain();
+  std::u16string version;
+  EXPECT_EQ(device.queryOid("OID_PLATFORM_FW_VERSION", 0, version), rc::noError);
+  EXPECT_EQ(version, u"3.3.8.1");
+  std::uint8_t head[32];
+  std::uint32_t size = 0;
+  EXPECT_EQ(device.readFile("/bin/busybox", head, sizeof head, size), rc::bufferTooSmall);
+  EXPECT_EQ(size, 4096u);
+  device.link.close();
+  EXPECT_TRUE(printer.printer().protocolErrors().empty());
+  EXPECT_EQ(printer.printer().requestCount(), 2u);
+}
+
+TEST(Win32Backend, ReadGivesWhatArrivedAndATimedOutReadLeavesTheLinkUsable) {
+  virtualprinter::Scenario scenario = virtualprinter::healthyMonoPrinter();
+  scenario.staleBytes = "stale!";
+  NamedPipePrinter printer(scenario, "vid_232b&pid_0ef5");
+  Win32Backend backend(testing::fakeInterfaces({{printer.devicePath()}}));
+  PrinterDevice device(backend);
+  ASSERT_EQ(device.link.open(), linkstatus::ok);
+
+  std::uint8_t buffer[1024];
+  std::uint32_t got = 0;
+  // Fewer bytes than wanted: the read completes with what the printer sent.
+  ASSERT_EQ(device.link.read(buffer, sizeof buffer, got, 2000), linkstatus::ok);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), got), "stale!");
+
+  Clock::time_point start = Clock::now();
+  EXPECT_EQ(device.link.read(buffer, sizeof buffer, got, 50), linkstatus::readFailed);
+  Clock::duration waited = Clock::now() - start;
+  EXPECT_GE(waited, 40ms);
+  EXPECT_LT(waited, 2s);
+
+  // The cancelled read took nothing away: the next exchange is whole.
+  std::u16string version;
+  EXPECT_EQ(device.queryOid("OID_PLATFORM_FW_VERSION", 0, version), rc::noError);
+  EXPECT_EQ(version, u"3.3.8.1");
+  EXPECT_TRUE(printer.printer().protocolErrors().empty());
+}
+
+TEST(Win32Backend, InterruptCutsAWaitingReadShortAndEveryLaterOperation) {
+  NamedPipePrinter printer(mutePrinter(), "vid_232b&pid_0ef5");
+  Win32Backend backend(testing::fakeInterfaces({{printer.devicePath()}}));
+  UsbPrinterLink link(backend);
+  ASSERT_EQ(link.open(), linkstatus::ok);
+
+  std::thread closing([&backend] {
+    std::this_thread::sleep_for(100ms);
+    backend.interrupt();
+  });
+  std::uint8_t buffer[16];
+  std::uint32_t got = 0;
+  Clock::time_point start = Clock::now();
+  EXPECT_EQ(link.read(buffer, sizeof buffer, got, 5000), linkstatus::readFailed);
+  EXPECT_LT(Clock::now() - start, 2s);
+  closing.join();
+
+  start = Clock::now();
+  std::uint8_t byte = 0;
+  EXPECT_EQ(link.write(&byte, 1), linkstatus::writeFailed);
+  EXPECT_EQ(link.read(buffer, sizeof buffer, got, 5000), linkstatus::readFailed);
+  EXPECT_LT(Clock::now() - start, 1s);
+  link.close();
+  EXPECT_EQ(link.open(), linkstatus::pipeOpenFailed);
+}
+
+TEST(Win32Backend, SystemEnumerationWithoutOurPrinterFindsNone) {
+  // Wine (and a machine without such a printer) lists no interface of the vendor.
+  std::unique_ptr<DeviceInterfaceList> interfaces = openUsbPrintInterfaces();
+  ASSERT_NE(interfaces, nullptr);
+  bool ours = false;
+  for (const std::u16string& path : readDevicePaths(*interfaces)) {
+    EXPECT_FALSE(path.empty());
+    ours = ours || path.find(UsbPrinterLink::defaultPathFilter) != std::u16string::npos;
+  }
+  if (ours) GTEST_SKIP() << "a printer of the vendor is attached";
+  Win32Backend backend;
+  UsbPrinterLink link(backend);
+  EXPECT_EQ(link.open(), linkstatus::noPrinter);
+}
+
+}  // namespace
+}  // namespace kestrava
