@@ -20,6 +20,8 @@ set(CMAKE_CXX_FLAGS_INIT "-DWIN32_LEAN_AND_MEAN -DNOMINMAX")
 # One .exe to ship: the C and C++ run-times and winpthreads are linked in, so the
 # program imports nothing but DLLs that every Windows has.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# A release carries no symbols (the static libraries bring theirs).
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
 
 # The header-only libraries come from the build machine; googletest is built from its
 # sources for the target. The host's own package files cannot be used: they would put
