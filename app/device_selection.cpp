@@ -2,15 +2,15 @@
 
 #include <exception>
 
-#include "device/text_codec.h"
-#include "usb/replay_backend.h"
-#include "usb/tcp_backend.h"
+#include "base/text_codec.h"
+#include "link/replay_backend.h"
+#include "link/tcp_backend.h"
 #ifdef KESTRAVA_HAVE_LIBUSB
-#include "usb/libusb_backend.h"
+#include "link/libusb_backend.h"
 #endif
-#include "usb/virtual_backend.h"
+#include "virtual/virtual_backend.h"
 #ifdef _WIN32
-#include "usb/win32_backend.h"
+#include "link/win32_backend.h"
 #endif
 #include "virtual/scenario.h"
 

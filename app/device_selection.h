@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "usb/usb_backend.h"
+#include "link/usb_backend.h"
 
 namespace kestrava {
 

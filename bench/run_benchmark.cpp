@@ -6,10 +6,10 @@
 
 #include <string>
 
-#include "app/acquisition_thread.h"
-#include "app/cli_dialog.h"
-#include "usb/trace_backend.h"
-#include "usb/virtual_backend.h"
+#include "run/acquisition_thread.h"
+#include "app/cli/cli_dialog.h"
+#include "link/trace_backend.h"
+#include "virtual/virtual_backend.h"
 #include "virtual/scenario.h"
 
 namespace {

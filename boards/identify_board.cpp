@@ -1,21 +1,26 @@
-// Which printer is attached comes from its USB product id alone; the board rule of its
-// family then asks the printer what tells the boards of that family apart.
+#include "boards/identify_board.h"
+
+#include "boards/board_context.h"
 #include "boards/model_table.h"
-#include "device/printer_device.h"
 
 namespace kestrava {
 
-ResultCode PrinterDevice::identifyBoard() {
-  if (!link.connected()) return rc::notConnected;
+ResultCode identifyBoard(PrinterDevice& device) {
+  if (!device.link().connected()) return ResultCode::notConnected;
   // A product id we do not know leaves the device as constructed: "undefined" on
   // "unsupported yet", all report lines, toner and drum.
-  const ModelEntry* entry = findModel(static_cast<std::uint16_t>(link.usbId() & 0xFFFF));
-  if (entry == nullptr) return rc::noError;
-  if (entry->rule == nullptr) {
-    modelName = entry->modelName;
-    return rc::noError;
-  }
-  return (this->*(entry->rule))(entry->modelName);
+  const ModelEntry* entry = findModel(static_cast<std::uint16_t>(device.link().usbId() & 0xFFFF));
+  if (entry == nullptr) return ResultCode::noError;
+  // Named before the rule asks anything, so a rule that fails still leaves the name.
+  device.setModelName(entry->modelName);
+  if (isNameOnly(entry->rule)) return ResultCode::noError;
+
+  BoardContext board(device);
+  ConsumableSet set = ConsumableSet::monoDrum;
+  if (ResultCode result = applyBoardRule(entry->rule, board, set); failed(result)) return result;
+  device.resetReportSwitches();
+  device.selectConsumableSet(set);
+  return ResultCode::noError;
 }
 
 }  // namespace kestrava

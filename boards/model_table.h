@@ -5,14 +5,14 @@
 #include <cstdint>
 #include <span>
 
-#include "device/printer_device.h"
+#include "boards/board_rule.h"
 
 namespace kestrava {
 
 struct ModelEntry {
   std::uint16_t productId;
   const char16_t* modelName;
-  PrinterDevice::BoardRule rule;  // nullptr: the model is known by name only
+  BoardRule rule;  // kNameOnly: the model is known by name only
 };
 
 // The whole table, in the order it is maintained in (grouped by board rule).

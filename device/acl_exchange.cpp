@@ -5,38 +5,40 @@
 
 #include "device/printer_device.h"
 
+#include "base/text_codec.h"
+
 namespace kestrava {
 
 ResultCode PrinterDevice::exchange(AclCommandBlock& block, const std::uint8_t* data,
                                    std::uint16_t length) {
-  if (!link.connected()) return rc::notConnected;
-  if (link.write(pjlPrefix, sizeof kPjlPrefix) != linkstatus::ok) return rc::sendFailed;
-  if (link.write(block.data(), 16) != linkstatus::ok) return rc::sendFailed;
-  if (length != 0 && link.write(data, length) != linkstatus::ok) return rc::sendFailed;
-  if (link.write(pjlPrefix, kUelLength) != linkstatus::ok) return rc::sendFailed;
+  if (!link_.connected()) return ResultCode::notConnected;
+  if (link_.write(pjlPrefix_, sizeof kPjlPrefix) != LinkStatus::ok) return ResultCode::sendFailed;
+  if (link_.write(block.data(), 16) != LinkStatus::ok) return ResultCode::sendFailed;
+  if (length != 0 && link_.write(data, length) != LinkStatus::ok) return ResultCode::sendFailed;
+  if (link_.write(pjlPrefix_, kUelLength) != LinkStatus::ok) return ResultCode::sendFailed;
 
   std::uint32_t transferred = 0;
-  if (link.read(block.data(), 16, transferred, readTimeoutMs) != linkstatus::ok) {
-    return rc::receiveFailed;
+  if (link_.read(block.data(), 16, transferred, readTimeoutMs_) != LinkStatus::ok) {
+    return ResultCode::receiveFailed;
   }
-  return transferred < 16 ? rc::receiveFailed : rc::noError;
+  return transferred < 16 ? ResultCode::receiveFailed : ResultCode::noError;
 }
 
 ResultCode checkReply(const AclCommandBlock& reply, std::uint16_t command) {
   if (reply.bytes[0] != 0x00 || reply.bytes[1] != 0xAC || reply.command() != command) {
-    return rc::invalidResponse;
+    return ResultCode::invalidResponse;
   }
   switch (reply.status()) {
-    case 1: return rc::noError;
-    case 0: return rc::executionFailed;
-    default: return rc::executionError;
+    case 1: return ResultCode::noError;
+    case 0: return ResultCode::executionFailed;
+    default: return ResultCode::executionError;
   }
 }
 
 ResultCode sendCommand(PrinterDevice& device, std::uint16_t command, AclCommandBlock& block) {
   block = AclCommandBlock::request(command);
   ResultCode result = device.exchange(block, nullptr, 0);
-  return result != rc::noError ? result : checkReply(block, command);
+  return failed(result) ? result : checkReply(block, command);
 }
 
 ResultCode readDataPhase(PrinterDevice& device, std::uint32_t length, std::string& text) {
@@ -44,18 +46,26 @@ ResultCode readDataPhase(PrinterDevice& device, std::uint32_t length, std::strin
   try {
     received.resize(length);
   } catch (const std::bad_alloc&) {
-    return rc::allocationFailed;
+    return ResultCode::allocationFailed;
   }
   if (length == 0) {
     text.clear();
-    return rc::noError;
+    return ResultCode::noError;
   }
   std::uint32_t transferred = 0;
-  unsigned status = device.link.read(reinterpret_cast<std::uint8_t*>(received.data()), length,
-                                     transferred, device.readTimeoutMs);
-  if (status != linkstatus::ok || transferred != length) return rc::receiveFailed;
+  LinkStatus status = device.link().read(reinterpret_cast<std::uint8_t*>(received.data()), length,
+                                       transferred, device.readTimeoutMs());
+  if (status != LinkStatus::ok || transferred != length) return ResultCode::receiveFailed;
   text = std::move(received);
-  return rc::noError;
+  return ResultCode::noError;
+}
+
+ResultCode readTextPhase(PrinterDevice& device, std::uint32_t length, std::u16string& text) {
+  std::string bytes;
+  ResultCode result = readDataPhase(device, length, bytes);
+  if (failed(result)) return result;
+  text = widenPrinterText(bytes);
+  return ResultCode::noError;
 }
 
 }  // namespace kestrava

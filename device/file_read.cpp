@@ -10,7 +10,7 @@ namespace kestrava {
 
 ResultCode PrinterDevice::readFile(const char* path, std::uint8_t* buffer,
                                    std::uint32_t bufferSize, std::uint32_t& fileSize) {
-  if (!link.connected()) return rc::notConnected;
+  if (!link_.connected()) return ResultCode::notConnected;
 
   std::size_t pathLength = std::strlen(path);
   if (pathLength > 0xFFFF) pathLength = 0xFFFF;
@@ -18,24 +18,24 @@ ResultCode PrinterDevice::readFile(const char* path, std::uint8_t* buffer,
       AclCommandBlock::request(aclcmd::fileRead, static_cast<std::uint16_t>(pathLength));
   ResultCode result = exchange(block, reinterpret_cast<const std::uint8_t*>(path),
                                static_cast<std::uint16_t>(pathLength));
-  if (result != rc::noError) return result;
+  if (failed(result)) return result;
   result = checkReply(block, aclcmd::fileRead);
-  if (result != rc::noError) return result;
+  if (failed(result)) return result;
 
   std::uint32_t size = block.be32(6);
   fileSize = size;
-  if (size == 0) return rc::noError;
+  if (size == 0) return ResultCode::noError;
 
   std::unique_ptr<std::uint8_t[]> piece(new (std::nothrow) std::uint8_t[kFilePieceSize]);
-  if (!piece) return rc::allocationFailed;
+  if (!piece) return ResultCode::allocationFailed;
 
   for (std::uint32_t position = 0; position < size;) {
     std::uint32_t pieceLength = size - position;
     if (pieceLength > kFilePieceSize) pieceLength = kFilePieceSize;
     std::uint32_t transferred = 0;
-    if (link.read(piece.get(), pieceLength, transferred, readTimeoutMs) != linkstatus::ok ||
+    if (link_.read(piece.get(), pieceLength, transferred, readTimeoutMs_) != LinkStatus::ok ||
         transferred != pieceLength) {
-      return rc::receiveFailed;
+      return ResultCode::receiveFailed;
     }
     if (position < bufferSize) {
       std::uint32_t room = bufferSize - position;
@@ -43,7 +43,7 @@ ResultCode PrinterDevice::readFile(const char* path, std::uint8_t* buffer,
     }
     position += pieceLength;
   }
-  return bufferSize < size ? rc::bufferTooSmall : rc::noError;
+  return bufferSize < size ? ResultCode::bufferTooSmall : ResultCode::noError;
 }
 
 }  // namespace kestrava

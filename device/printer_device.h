@@ -1,22 +1,52 @@
-// PrinterDevice: the attached printer during one acquisition run. It owns the link, the
-// answers already read (each with its cache flag), what board identification decided,
-// the report switches and the consumable lists. Every operation returns a ResultCode and
-// writes its output only on success; none throws for printer or link failures.
+// PrinterDevice: the attached printer during one acquisition run. It owns the link, speaks
+// the command protocol through it (exchange, OID query, file read), keeps the answers
+// already read (each with its cache flag), what board identification decided, the report
+// switches and the consumable lists. Every operation returns a ResultCode and writes its
+// output only on success; none throws for printer or link failures.
 //
-// The operations are defined by subsystem: device/ (exchange, OID query, file read),
-// info/ (getters, sets, levels, report) and boards/ (identification and board rules).
+// The protocol and the state are this folder's. The cached getters, the levels and the
+// report are the information layer's (info/), which builds on the protocol; nothing here
+// calls them.
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <string>
 
 #include "device/acl_command_block.h"
 #include "device/consumable_entry.h"
 #include "device/result_code.h"
-#include "usb/usb_printer_link.h"
+#include "link/usb_printer_link.h"
 
 namespace kestrava {
+
+// Where getBuildDate reads the build date from.
+enum class BuildDateSource {
+  none,         // no source: getBuildDate fails with 13
+  printer,      // queryBuildDate: command 0x0008, then the OID
+  versionFile,  // buildDateFromVersionFile: after the marker in /etc/version
+};
+
+// The three consumable sets a board can carry.
+enum class ConsumableSet {
+  monoDrum,  // black toner and a separate drum
+  mono,      // black toner alone
+  color,     // black, cyan, magenta and yellow toner
+};
+
+// Which optional lines the report prints.
+struct ReportSwitches {
+  bool serialNumber = true;
+  bool fwVersion = true;
+  bool engineFwVersion = true;
+  bool buildDate = true;
+  bool ramSize = true;
+  bool consumables = false;
+  bool drums = false;
+  bool operator==(const ReportSwitches&) const = default;
+};
+
+// The answers a device keeps once read.
+enum class CachedItem { fwVersion, engineFwVersion, buildDate, serialNumber, ramSize, consumables, drums };
 
 class PrinterDevice {
  public:
@@ -29,14 +59,14 @@ class PrinterDevice {
   static constexpr std::size_t kOidBufferSize = 4096;
   static constexpr std::size_t kFilePieceSize = 5120;
 
-  using BuildDateHandler = ResultCode (PrinterDevice::*)(std::u16string& out);
-  using BoardRule = ResultCode (PrinterDevice::*)(const std::u16string& modelName);
-
   explicit PrinterDevice(UsbBackend& backend);
   PrinterDevice(const PrinterDevice&) = delete;
   PrinterDevice& operator=(const PrinterDevice&) = delete;
 
-  // --- command protocol (device/) ---
+  // --- the link and the command protocol (device/) ---
+  UsbPrinterLink& link() { return link_; }
+  const UsbPrinterLink& link() const { return link_; }
+  std::uint32_t readTimeoutMs() const { return readTimeoutMs_; }
   ResultCode exchange(AclCommandBlock& block, const std::uint8_t* data, std::uint16_t length);
   ResultCode queryOid(const char* oidName, std::uint32_t oidIndex, std::u16string& out);
   ResultCode readFile(const char* path, std::uint8_t* buffer, std::uint32_t bufferSize,
@@ -52,12 +82,6 @@ class PrinterDevice {
   ResultCode readSerialNumber(std::u16string& out);
   ResultCode getEngineFwVersion(std::u16string& out);
 
-  // --- consumable sets and report switches (info/) ---
-  void resetReportSwitches();
-  void selectMonoDrumSet();
-  void selectMonoSet();
-  void selectColorSet();
-
   // --- memory and levels (info/) ---
   ResultCode getRamSize(std::uint32_t& megabytes);
   ResultCode readRamSize(std::uint32_t& megabytes);
@@ -67,83 +91,62 @@ class PrinterDevice {
   // --- report (info/) ---
   ResultCode composeReport(std::u16string& out);
 
-  // --- board identification (boards/) ---
-  ResultCode identifyBoard();
-  ResultCode checkGeneration(bool& newGeneration);
-  ResultCode probeBusyboxMachine(bool& isMachine27);
-  void useVersionFileBuildDate();
+  // --- consumable sets and report switches ---
+  // Every caller resets the switches right before it chooses a set: a set only turns on
+  // the lines of its consumables.
+  void resetReportSwitches();
+  void selectMonoDrumSet();
+  void selectMonoSet();
+  void selectColorSet();
+  void selectConsumableSet(ConsumableSet set);
+  const ReportSwitches& reportSwitches() const { return switches_; }
+  void setReportSwitches(const ReportSwitches& switches) { switches_ = switches; }
+  const ConsumableList& consumables() const { return consumables_; }
+  const ConsumableList& drums() const { return drums_; }
+  // Lists of the caller's own, in place of a set (the levels of the new entries are not
+  // known yet).
+  void setConsumableLists(ConsumableList toners, ConsumableList drums);
 
-  ResultCode ruleP2500Ram(const std::u16string& modelName);
-  ResultCode ruleP2500Gen(const std::u16string& modelName);
-  ResultCode ruleP2210Ram(const std::u16string& modelName);
-  ResultCode ruleP3010Dw(const std::u16string& modelName);
-  ResultCode ruleP3010D(const std::u16string& modelName);
-  ResultCode ruleP3020D(const std::u16string& modelName);
-  ResultCode ruleP3020Dws(const std::u16string& modelName);
-  ResultCode ruleP4100(const std::u16string& modelName);
-  ResultCode ruleBp1800(const std::u16string& modelName);
-  ResultCode ruleBp1800W(const std::u16string& modelName);
-  ResultCode ruleBp2300(const std::u16string& modelName);
-  ResultCode ruleBp2300W(const std::u16string& modelName);
-  ResultCode ruleBp5100(const std::u16string& modelName);
-  ResultCode ruleBp5200(const std::u16string& modelName);
-  ResultCode ruleCp1100(const std::u16string& modelName);
-  ResultCode ruleM6500(const std::u16string& modelName);
-  ResultCode ruleM6500Gen(const std::u16string& modelName);
-  ResultCode ruleM6600(const std::u16string& modelName);
-  ResultCode ruleM6700(const std::u16string& modelName);
-  ResultCode ruleM6800(const std::u16string& modelName);
-  ResultCode ruleM7300(const std::u16string& modelName);
-  ResultCode ruleM7310(const std::u16string& modelName);
-  ResultCode ruleBm1800(const std::u16string& modelName);
-  ResultCode ruleBm1800W(const std::u16string& modelName);
-  ResultCode ruleBm2300(const std::u16string& modelName);
-  ResultCode ruleBm2300W(const std::u16string& modelName);
-  ResultCode ruleBm5100Adn(const std::u16string& modelName);
-  ResultCode ruleBm5100Fdn(const std::u16string& modelName);
-  ResultCode ruleBm5110(const std::u16string& modelName);
-  ResultCode ruleM4100(const std::u16string& modelName);
-  ResultCode ruleM2022(const std::u16string& modelName);
-  ResultCode ruleAd220(const std::u16string& modelName);
-  ResultCode ruleCm1100Dn(const std::u16string& modelName);
-  ResultCode ruleCm1100Adn(const std::u16string& modelName);
-  void ruleM6700Gorilla(const std::u16string& version);
-  void ruleM6700Bear(const std::u16string& version);
+  // --- what board identification decided ---
+  const std::u16string& modelName() const { return modelName_; }
+  void setModelName(std::u16string name) { modelName_ = std::move(name); }
+  const std::u16string& boardDescription() const { return boardDescription_; }
+  void setBoardDescription(std::u16string description) { boardDescription_ = std::move(description); }
+  StageCode stageCode() const { return stageCode_; }
+  void setStageCode(StageCode code) { stageCode_ = code; }
+  BuildDateSource buildDateSource() const { return buildDateSource_; }
+  void setBuildDateSource(BuildDateSource source) { buildDateSource_ = source; }
+  // The text after which /etc/version holds the build date (a constant of the program).
+  const char* buildDateMarker() const { return buildDateMarker_; }
+  void setBuildDateMarker(const char* marker) { buildDateMarker_ = marker; }
 
-  // --- tables ---
-  const char16_t* resultTextOf(ResultCode code) const { return resultText(code); }
-  const char16_t* stageTagOf(StageCode code) const { return stageTag(code); }
+  // Whether an answer is kept: a later call answers from it without asking the printer.
+  bool isCached(CachedItem item) const;
 
-  // --- state (declaration order of the printer's record) ---
-  const std::uint8_t* pjlPrefix = kPjlPrefix;
-  UsbPrinterLink link;
-  std::uint32_t readTimeoutMs = kReadTimeoutMs;
-  std::uint32_t ramSizeMb = 0;
-  StageCode stageCode = stage::none;
-  std::u16string modelName;
-  std::u16string boardDescription;
-  std::u16string fwVersion;
-  std::u16string engineFwVersion;
-  std::u16string buildDate;
-  std::u16string serialNumber;
-  ConsumableList consumables;
-  ConsumableList drums;
-  bool fwVersionCached = false;
-  bool engineFwVersionCached = false;
-  bool buildDateCached = false;
-  bool serialNumberCached = false;
-  bool ramSizeCached = false;
-  bool consumablesCached = false;
-  bool drumsCached = false;
-  bool showRamSize = true;
-  bool showFwVersion = true;
-  bool showSerialNumber = true;
-  bool showBuildDate = true;
-  bool showConsumables = true;
-  bool showDrums = true;
-  bool showEngineFwVersion = true;
-  BuildDateHandler buildDateHandler = nullptr;
-  const char* buildDateMarker = nullptr;
+ private:
+  const std::uint8_t* pjlPrefix_ = kPjlPrefix;
+  UsbPrinterLink link_;
+  std::uint32_t readTimeoutMs_ = kReadTimeoutMs;
+  std::uint32_t ramSizeMb_ = 0;
+  StageCode stageCode_ = StageCode::none;
+  std::u16string modelName_;
+  std::u16string boardDescription_;
+  std::u16string fwVersion_;
+  std::u16string engineFwVersion_;
+  std::u16string buildDate_;
+  std::u16string serialNumber_;
+  ConsumableList consumables_;
+  ConsumableList drums_;
+  bool fwVersionCached_ = false;
+  bool engineFwVersionCached_ = false;
+  bool buildDateCached_ = false;
+  bool serialNumberCached_ = false;
+  bool ramSizeCached_ = false;
+  bool consumablesCached_ = false;
+  bool drumsCached_ = false;
+  ReportSwitches switches_;
+  BuildDateSource buildDateSource_ = BuildDateSource::printer;
+  const char* buildDateMarker_ = nullptr;
 };
 
 // The reply check every caller applies after a successful exchange: echo of 00 AC and the
@@ -157,5 +160,8 @@ ResultCode sendCommand(PrinterDevice& device, std::uint16_t command, AclCommandB
 // Reads the data phase of `length` bytes that a reply announced, with one read of the
 // link: fewer bytes, a failure or a time-out give 6. The bytes land in `text`.
 ResultCode readDataPhase(PrinterDevice& device, std::uint32_t length, std::string& text);
+
+// The same for a data phase that is text: the bytes up to the first NUL, widened.
+ResultCode readTextPhase(PrinterDevice& device, std::uint32_t length, std::u16string& text);
 
 }  // namespace kestrava

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "usb/usb_printer_link.h"
+#include "link/usb_printer_link.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (match != std::u16string::npos && (kestrava::parseUsbId(path, match) >> 16) != 0x232B) __builtin_trap();
   OnePath backend(path);
   kestrava::UsbPrinterLink link(backend);
-  unsigned status = link.open();
-  if (status != (match == std::u16string::npos ? 1u : 2u) || link.connected() || link.usbId() != 0) __builtin_trap();
+  kestrava::LinkStatus status = link.open();
+  if (status != (match == std::u16string::npos ? kestrava::LinkStatus::noPrinter : kestrava::LinkStatus::pipeOpenFailed) || link.connected() || link.usbId() != 0) __builtin_trap();
   return 0;
 }

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "usb/usb_backend.h"
+#include "link/usb_backend.h"
 
 namespace kestrava::fuzzing {
 

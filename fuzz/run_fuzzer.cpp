@@ -1,8 +1,8 @@
 // The whole acquisition run, with every byte the printer sends taken from the input.
 #include <cstdio>
 
-#include "app/acquisition_thread.h"
-#include "app/cli_dialog.h"
+#include "run/acquisition_thread.h"
+#include "app/cli/cli_dialog.h"
 #include "fuzz_backend.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::u16string devicePath(path, path + std::char_traits<char>::length(path));
   fuzzing::FuzzBackend backend(input, devicePath);
   CliDialog dialog;
-  AcquisitionThread(dialog, backend);
-  if (dialog.m_status != u"done") __builtin_trap();  // an open link always ends "done"
+  // An open link always ends "done".
+  if (runAcquisition(dialog, backend) != RunOutcome::done) __builtin_trap();
   return 0;
 }

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "boards/slice_compare.h"
-#include "info/decimal_text.h"
+#include "base/decimal_text.h"
 #include "info/four_digit_number.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

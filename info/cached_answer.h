@@ -14,12 +14,12 @@ ResultCode cachedAnswer(Value& kept, bool& cached, Value& out, Fetch fetch) {
   if (!cached) {
     Value scratch{};
     ResultCode result = fetch(scratch);
-    if (result != rc::noError) return result;
+    if (failed(result)) return result;
     kept = std::move(scratch);
     cached = true;
   }
   out = kept;
-  return rc::noError;
+  return ResultCode::noError;
 }
 
 }  // namespace kestrava

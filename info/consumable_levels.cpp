@@ -2,7 +2,7 @@
 // the whole pass succeeded.
 #include "device/printer_device.h"
 #include "info/cached_answer.h"
-#include "info/decimal_text.h"
+#include "base/decimal_text.h"
 
 namespace kestrava {
 
@@ -12,25 +12,25 @@ ResultCode readLevels(PrinterDevice& device, ConsumableList& list, bool& cached,
                       const char* oidName, ConsumableList& out) {
   return cachedAnswer(list, cached, out, [&](ConsumableList& scratch) {
     scratch = list;
-    if (scratch.empty()) return rc::countersNotDefined;
+    if (scratch.empty()) return ResultCode::countersNotDefined;
     for (ConsumableEntry& entry : scratch) {
       std::u16string answer;
       ResultCode result = device.queryOid(oidName, entry.oidIndex, answer);
-      if (result != rc::noError) return result;
+      if (failed(result)) return result;
       entry.percentRemaining = decimalToInt32(answer);
     }
-    return rc::noError;
+    return ResultCode::noError;
   });
 }
 
 }  // namespace
 
 ResultCode PrinterDevice::getConsumableLevels(ConsumableList& out) {
-  return readLevels(*this, consumables, consumablesCached, "OID_CONSUMABLE_PERCENT_REMAINING", out);
+  return readLevels(*this, consumables_, consumablesCached_, "OID_CONSUMABLE_PERCENT_REMAINING", out);
 }
 
 ResultCode PrinterDevice::getDrumLevels(ConsumableList& out) {
-  return readLevels(*this, drums, drumsCached, "OID_CONSUMABLE_DRUM_REMAIN", out);
+  return readLevels(*this, drums_, drumsCached_, "OID_CONSUMABLE_DRUM_REMAIN", out);
 }
 
 }  // namespace kestrava

@@ -1,20 +1,23 @@
 // Firmware version: by OID first, by command 0x0001 second.
 #include "device/printer_device.h"
-#include "device/text_codec.h"
+#include "base/text_codec.h"
 #include "info/cached_answer.h"
 
 namespace kestrava {
 
 ResultCode PrinterDevice::getFirmwareVersion(std::u16string& out) {
-  return cachedAnswer(fwVersion, fwVersionCached, out, [this](std::u16string& version) {
-    if (queryOid("OID_PLATFORM_FW_VERSION", 0, version) == rc::noError) return rc::noError;
-    // The query's code is dropped: when both fail, the command's code is the answer.
+  return cachedAnswer(fwVersion_, fwVersionCached_, out, [this](std::u16string& version) {
+    if (!failed(queryOid("OID_PLATFORM_FW_VERSION", 0, version))) return ResultCode::noError;
+    // Printers without the OID know the command; when both fail, the command's code is the
+    // one that tells what went wrong last.
     AclCommandBlock block;
     ResultCode result = sendCommand(*this, aclcmd::firmwareVersion, block);
-    if (result != rc::noError) return result;
-    // At most the 8 bytes 6..13; byte 14 counts as the end whatever the printer put there.
+    if (failed(result)) return result;
+    // The reply block has room for 8 characters (bytes 6 to 13). A version of exactly 8
+    // fills them without a NUL, and what some firmware leaves in bytes 14 and 15 is not
+    // part of it: byte 14 counts as the end whatever the printer put there.
     version = widenPrinterText(block.data() + 6, 8);
-    return rc::noError;
+    return ResultCode::noError;
   });
 }
 

@@ -1,19 +1,21 @@
 // Memory size in megabytes: by OID first, by command 0xFF85 second.
 #include "device/printer_device.h"
 #include "info/cached_answer.h"
-#include "info/decimal_text.h"
+#include "base/decimal_text.h"
 
 namespace kestrava {
 
 ResultCode PrinterDevice::getRamSize(std::uint32_t& megabytes) {
-  return cachedAnswer(ramSizeMb, ramSizeCached, megabytes, [this](std::uint32_t& size) {
+  return cachedAnswer(ramSizeMb_, ramSizeCached_, megabytes, [this](std::uint32_t& size) {
     std::u16string answer;
-    if (queryOid("OID_MEMORY_TOTAL_SIZE_IN_MBYTES", 0, answer) == rc::noError) {
-      // A negative answer is kept as the unsigned number of the same bits.
+    if (!failed(queryOid("OID_MEMORY_TOTAL_SIZE_IN_MBYTES", 0, answer))) {
+      // A negative answer is kept as the unsigned number of the same bits, so the report
+      // shows what the printer said instead of a made-up size.
       size = static_cast<std::uint32_t>(decimalToInt32(answer));
-      return rc::noError;
+      return ResultCode::noError;
     }
-    // The query's code is dropped: when both fail, the command's code is the answer.
+    // The first boards know only the command; when both fail, the command's code is the
+    // one that tells what went wrong last.
     return readRamSize(size);
   });
 }
@@ -21,10 +23,11 @@ ResultCode PrinterDevice::getRamSize(std::uint32_t& megabytes) {
 ResultCode PrinterDevice::readRamSize(std::uint32_t& megabytes) {
   AclCommandBlock block;
   ResultCode result = sendCommand(*this, aclcmd::ramSize, block);
-  if (result != rc::noError) return result;
-  // The one little-endian number of the protocol.
+  if (failed(result)) return result;
+  // The one little-endian number of the protocol: 0xFF85 answers in the byte order of the
+  // printer's controller, so 80 00 means 128 MB (read big-endian it would be 32768).
   megabytes = static_cast<std::uint32_t>(block.bytes[6] | block.bytes[7] << 8);
-  return rc::noError;
+  return ResultCode::noError;
 }
 
 }  // namespace kestrava

@@ -30,7 +30,8 @@ void appendTextLine(std::u16string& report, const char16_t* label, bool known,
   report += known ? value : kUndefined;
 }
 
-// Levels are signed but printed unsigned: a stored -1 shows as 4294967295.
+// Levels are signed but printed unsigned: a printer that does not know a level answers -1,
+// which shows as 4294967295, the text service staff have always seen for "unknown".
 void appendLevelLines(std::u16string& report, const ConsumableList& levels) {
   for (const ConsumableEntry& entry : levels) {
     report += u"\r\n";
@@ -44,50 +45,51 @@ void appendLevelLines(std::u16string& report, const ConsumableList& levels) {
 }  // namespace
 
 ResultCode PrinterDevice::composeReport(std::u16string& out) {
-  if (!link.connected()) return rc::notConnected;
+  if (!link_.connected()) return ResultCode::notConnected;
 
   std::u16string report =
-      u"Model: " + modelName + u" (" + hex8(link.usbId()) + u") (" + boardDescription + u")";
-  if (stageCode != stage::none) report += u" [" + orEmpty(stageTag(stageCode)) + u"]";
+      u"Model: " + modelName_ + u" (" + hex8(link_.usbId()) + u") (" + boardDescription_ + u")";
+  if (stageCode_ != StageCode::none) report += u" [" + orEmpty(stageTag(stageCode_)) + u"]";
 
   // The result is that of the last switched-on item; failures before it only show.
-  ResultCode result = rc::noError;
-  if (showSerialNumber) {
+  ResultCode result = ResultCode::noError;
+  if (switches_.serialNumber) {
     std::u16string serial;
     result = getSerialNumber(serial);
-    appendTextLine(report, u"S/N: ", result == rc::noError, serial);
+    appendTextLine(report, u"S/N: ", !failed(result), serial);
   }
-  if (showFwVersion) {
+  if (switches_.fwVersion) {
     std::u16string version;
     result = getFirmwareVersion(version);
-    appendTextLine(report, u"FW version: ", result == rc::noError, version);
+    appendTextLine(report, u"FW version: ", !failed(result), version);
   }
-  if (showEngineFwVersion) {
+  if (switches_.engineFwVersion) {
     std::u16string version;
     result = getEngineFwVersion(version);
-    // Only here an empty answer shows as "undefined"; the result stays the getter's.
-    appendTextLine(report, u"Engine version: ", result == rc::noError && !version.empty(), version);
+    // Printers without an engine controller of its own answer this OID with an empty text:
+    // only here an empty answer shows as "undefined". The result stays the getter's.
+    appendTextLine(report, u"Engine version: ", !failed(result) && !version.empty(), version);
   }
-  if (showBuildDate) {
+  if (switches_.buildDate) {
     std::u16string date;
     result = getBuildDate(date);
-    appendTextLine(report, u"Build: ", result == rc::noError, date);
+    appendTextLine(report, u"Build: ", !failed(result), date);
   }
-  if (showRamSize) {
+  if (switches_.ramSize) {
     std::uint32_t megabytes = 0;
     result = getRamSize(megabytes);
     report += u"\r\nRam size: ";
-    report += result == rc::noError ? decimal(megabytes) + u"Mb" : u"N/A";
+    report += !failed(result) ? decimal(megabytes) + u"Mb" : u"N/A";
   }
-  if (showConsumables) {
+  if (switches_.consumables) {
     ConsumableList levels;
     result = getConsumableLevels(levels);
-    if (result == rc::noError) appendLevelLines(report, levels);
+    if (!failed(result)) appendLevelLines(report, levels);
   }
-  if (showDrums) {
+  if (switches_.drums) {
     ConsumableList levels;
     result = getDrumLevels(levels);
-    if (result == rc::noError) appendLevelLines(report, levels);
+    if (!failed(result)) appendLevelLines(report, levels);
   }
   report += u"\r\n";
   out = std::move(report);

@@ -25,7 +25,7 @@ TEST(CheckGeneration, TheHLineAndFourAReleasesAreTheOldGeneration) {
     SCOPED_TRACE(c.firmware);
     ConnectedDevice fixture(BoardPrinter(0xA421).firmware(c.firmware).scenario);
     bool newGeneration = !c.newGeneration;
-    EXPECT_EQ(fixture.device.checkGeneration(newGeneration), rc::noError);
+    EXPECT_EQ(checkGeneration(fixture.device, newGeneration), ResultCode::noError);
     EXPECT_EQ(newGeneration, c.newGeneration);
   }
 }
@@ -36,8 +36,8 @@ TEST(CheckGeneration, AFailureLeavesTheAnswerUnwritten) {
     ConnectedDevice fixture(BoardPrinter(0xA421).scenario, open);
     for (bool before : {true, false}) {
       bool newGeneration = before;
-      EXPECT_EQ(fixture.device.checkGeneration(newGeneration),
-                open ? rc::executionFailed : rc::notConnected);
+      EXPECT_EQ(checkGeneration(fixture.device, newGeneration),
+                open ? ResultCode::executionFailed : ResultCode::notConnected);
       EXPECT_EQ(newGeneration, before);
     }
   }
@@ -47,23 +47,23 @@ TEST(ProbeBusyboxMachine, ReadsByteEighteenOfTheElfHead) {
   struct Case {
     const char* what;
     BoardPrinter printer;
-    ResultCode result;
+    testing::ExpectedCode result;
     bool isMachine27;
   };
   const Case cases[] = {
-      {"MIPS busybox", BoardPrinter(0x0EC5).busybox(0x27), rc::noError, true},
-      {"ARM busybox", BoardPrinter(0x0EC5).busybox(0x28), rc::noError, false},
-      {"33 bytes: the buffer is full", BoardPrinter(0x0EC5).busybox(0x27, 33), rc::noError, true},
+      {"MIPS busybox", BoardPrinter(0x0EC5).busybox(0x27), ResultCode::noError, true},
+      {"ARM busybox", BoardPrinter(0x0EC5).busybox(0x28), ResultCode::noError, false},
+      {"33 bytes: the buffer is full", BoardPrinter(0x0EC5).busybox(0x27, 33), ResultCode::noError, true},
       {"32 bytes: a file this small is no program", BoardPrinter(0x0EC5).busybox(0x27, 32),
-       rc::noError, false},
-      {"10 bytes", BoardPrinter(0x0EC5).busybox(0x27, 10), rc::noError, false},
-      {"no busybox", BoardPrinter(0x0EC5).noBusybox(), rc::executionFailed, false},
+       ResultCode::noError, false},
+      {"10 bytes", BoardPrinter(0x0EC5).busybox(0x27, 10), ResultCode::noError, false},
+      {"no busybox", BoardPrinter(0x0EC5).noBusybox(), ResultCode::executionFailed, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ConnectedDevice fixture(c.printer.scenario);
     bool isMachine27 = !c.isMachine27;
-    EXPECT_EQ(fixture.device.probeBusyboxMachine(isMachine27), c.result);
+    EXPECT_EQ(probeBusyboxMachine(fixture.device, isMachine27), c.result);
     EXPECT_EQ(isMachine27, c.isMachine27);
   }
 }
@@ -71,7 +71,7 @@ TEST(ProbeBusyboxMachine, ReadsByteEighteenOfTheElfHead) {
 TEST(ProbeBusyboxMachine, WithoutAnOpenLinkAsksNothingAndSaysNo) {
   ConnectedDevice fixture(BoardPrinter(0x0EC5).busybox(0x27).scenario, false);
   bool isMachine27 = true;
-  EXPECT_EQ(fixture.device.probeBusyboxMachine(isMachine27), rc::notConnected);
+  EXPECT_EQ(probeBusyboxMachine(fixture.device, isMachine27), ResultCode::notConnected);
   EXPECT_FALSE(isMachine27);
   EXPECT_EQ(fixture.requestCount(), 0u);
 }

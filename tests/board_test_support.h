@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "boards/identify_board.h"
 #include "boards/model_table.h"
-#include "device/text_codec.h"
+#include "base/text_codec.h"
 #include "test_support.h"
 
 namespace kestrava::testing {
@@ -89,10 +90,10 @@ inline std::string u8(const std::u16string& text) { return toUtf8(text); }
 // What the device holds after identification.
 struct Identified {
   std::uint16_t productId = 0;
-  ResultCode result = 0;
+  ResultCode result = ResultCode::noError;
   std::u16string modelName;
   std::u16string description;
-  StageCode stage = 0;
+  StageCode stage = StageCode::none;
   std::string set;  // "mono+drum", "mono", "color", or "none" when no set was chosen
   bool switchesReset = false;
   bool versionFileSource = false;
@@ -101,29 +102,29 @@ struct Identified {
 };
 
 inline std::string setOf(const PrinterDevice& device) {
-  if (device.consumables.empty() && device.drums.empty()) return "none";
-  if (device.consumables.size() == 4 && device.drums.empty()) return "color";
-  if (device.consumables.size() == 1 && device.drums.size() == 1) return "mono+drum";
-  if (device.consumables.size() == 1 && device.drums.empty()) return "mono";
+  if (device.consumables().empty() && device.drums().empty()) return "none";
+  if (device.consumables().size() == 4 && device.drums().empty()) return "color";
+  if (device.consumables().size() == 1 && device.drums().size() == 1) return "mono+drum";
+  if (device.consumables().size() == 1 && device.drums().empty()) return "mono";
   return "other";
 }
 
 inline Identified snapshot(PrinterDevice& device, ResultCode result,
                            virtualprinter::VirtualPrinter& printer) {
   Identified out;
-  out.productId = static_cast<std::uint16_t>(device.link.usbId() & 0xFFFF);
+  out.productId = static_cast<std::uint16_t>(device.link().usbId() & 0xFFFF);
   out.result = result;
-  out.modelName = device.modelName;
-  out.description = device.boardDescription;
-  out.stage = device.stageCode;
+  out.modelName = device.modelName();
+  out.description = device.boardDescription();
+  out.stage = device.stageCode();
   out.set = setOf(device);
   // Only resetReportSwitches turns the engine line back on; a set then turns on the
   // lines of its consumables and nothing else.
-  out.switchesReset = device.showEngineFwVersion && device.showSerialNumber &&
-                      device.showFwVersion && device.showBuildDate && device.showRamSize &&
-                      device.showConsumables && device.showDrums == !device.drums.empty();
-  out.versionFileSource = device.buildDateHandler == &PrinterDevice::buildDateFromVersionFile;
-  out.marker = device.buildDateMarker ? device.buildDateMarker : "(null)";
+  const ReportSwitches& on = device.reportSwitches();
+  out.switchesReset = on.engineFwVersion && on.serialNumber && on.fwVersion && on.buildDate && on.ramSize &&
+                      on.consumables && on.drums == !device.drums().empty();
+  out.versionFileSource = device.buildDateSource() == BuildDateSource::versionFile;
+  out.marker = device.buildDateMarker() ? device.buildDateMarker() : "(null)";
   for (const auto& request : printer.requests()) out.asked.push_back(request.data);
   return out;
 }
@@ -133,10 +134,11 @@ inline Identified snapshot(PrinterDevice& device, ResultCode result,
 // succeeds resets the switches and chooses its set.
 inline Identified identify(const virtualprinter::Scenario& scenario) {
   ConnectedDevice fixture(scenario);
-  fixture.device.consumables.clear();
-  fixture.device.drums.clear();
-  fixture.device.showEngineFwVersion = false;
-  ResultCode result = fixture.device.identifyBoard();
+  fixture.device.setConsumableLists({}, {});
+  ReportSwitches switches = fixture.device.reportSwitches();
+  switches.engineFwVersion = false;
+  fixture.device.setReportSwitches(switches);
+  ResultCode result = identifyBoard(fixture.device);
   return snapshot(fixture.device, result, fixture.printer());
 }
 
@@ -158,8 +160,8 @@ inline std::string modelNameOf(std::uint16_t productId) {
 // "unsupported yet" stayed), the switches reset and the family's set.
 inline void expectDecided(const Identified& outcome, const char16_t* description,
                           const char* set) {
-  EXPECT_EQ(outcome.result, rc::noError);
-  EXPECT_EQ(outcome.stage, stage::none);
+  EXPECT_EQ(outcome.result, ResultCode::noError);
+  EXPECT_EQ(outcome.stage, StageCode::none);
   EXPECT_EQ(u8(outcome.modelName), modelNameOf(outcome.productId));
   EXPECT_EQ(u8(outcome.description), u8(description ? description : u"unsupported yet"));
   EXPECT_EQ(outcome.set, set);
@@ -209,7 +211,7 @@ inline void expectFailures(const std::vector<FailureCase>& cases) {
   for (const FailureCase& c : cases) {
     SCOPED_TRACE(c.what);
     Identified outcome = identify(c.printer);
-    expectFailedAt(outcome, rc::executionFailed, c.stage);
+    expectFailedAt(outcome, ResultCode::executionFailed, c.stage);
     EXPECT_EQ(outcome.versionFileSource, c.versionFile);
   }
 }

@@ -26,7 +26,7 @@ struct QueryCase {
   std::optional<std::string> buildInfo;  // unset: 0x0008 answers status 0
   std::optional<std::string> oidAnswer;  // unset: the OID is unknown (8)
   std::vector<Fault> faults;
-  ResultCode result;
+  testing::ExpectedCode result;
   std::u16string date;
   std::vector<std::string> asked;
 };
@@ -116,9 +116,16 @@ TEST(BuildDate, DefaultHandlerAsksCommand0008ThenTheOid) {
     std::u16string out = u"keep";
     EXPECT_EQ(fixture.device.getBuildDate(out), row.result);
     EXPECT_EQ(asked(fixture), row.asked);
-    EXPECT_EQ(out, row.result == 0 ? row.date : u"keep");
-    EXPECT_EQ(fixture.device.buildDateCached, row.result == 0);
-    EXPECT_EQ(fixture.device.buildDate, row.result == 0 ? row.date : u"");
+    EXPECT_EQ(out, row.result == ResultCode::noError ? row.date : u"keep");
+    EXPECT_EQ(fixture.device.isCached(CachedItem::buildDate), row.result == ResultCode::noError);
+    // Only a success is kept: a later call answers it without asking.
+    if (row.result == ResultCode::noError) {
+      std::size_t asked = fixture.requestCount();
+      std::u16string again;
+      EXPECT_EQ(fixture.device.getBuildDate(again), ResultCode::noError);
+      EXPECT_EQ(again, row.date);
+      EXPECT_EQ(fixture.requestCount(), asked);
+    }
   }
 }
 
@@ -127,7 +134,7 @@ struct FileCase {
   const char* marker;
   std::optional<std::string> file;  // unset: no /etc/version (the read answers status 0)
   std::vector<Fault> faults;
-  ResultCode result;
+  testing::ExpectedCode result;
   std::u16string date;
 };
 
@@ -177,12 +184,12 @@ TEST(BuildDate, FromVersionFileAfterEitherMarker) {
     if (row.file) scenario.files["/etc/version"] = *row.file;
     scenario.faults = row.faults;
     ConnectedDevice fixture(scenario);
-    fixture.device.buildDateHandler = &PrinterDevice::buildDateFromVersionFile;
-    fixture.device.buildDateMarker = row.marker;
+    fixture.device.setBuildDateSource(BuildDateSource::versionFile);
+    fixture.device.setBuildDateMarker(row.marker);
     std::u16string out = u"keep";
     EXPECT_EQ(fixture.device.getBuildDate(out), row.result);
-    EXPECT_EQ(out, row.result == 0 ? row.date : u"keep");
-    EXPECT_EQ(fixture.device.buildDateCached, row.result == 0);
+    EXPECT_EQ(out, row.result == ResultCode::noError ? row.date : u"keep");
+    EXPECT_EQ(fixture.device.isCached(CachedItem::buildDate), row.result == ResultCode::noError);
     const std::vector<std::string> expected = {"/etc/version"};
     EXPECT_EQ(asked(fixture), expected);
   }
@@ -190,26 +197,26 @@ TEST(BuildDate, FromVersionFileAfterEitherMarker) {
 
 TEST(BuildDate, NullHandlerGives13AndSendsNothing) {
   ConnectedDevice fixture(virtualprinter::healthyMonoPrinter());
-  fixture.device.buildDateHandler = nullptr;
+  fixture.device.setBuildDateSource(BuildDateSource::none);
   std::u16string out = u"keep";
-  EXPECT_EQ(fixture.device.getBuildDate(out), rc::handlerNotDefined);
+  EXPECT_EQ(fixture.device.getBuildDate(out), ResultCode::handlerNotDefined);
   EXPECT_EQ(out, u"keep");
-  EXPECT_FALSE(fixture.device.buildDateCached);
+  EXPECT_FALSE(fixture.device.isCached(CachedItem::buildDate));
   EXPECT_EQ(fixture.requestCount(), 0u);
 }
 
 TEST(BuildDate, KeptAnswerSendsNothingAlsoAfterClose) {
   ConnectedDevice fixture(virtualprinter::healthyMonoPrinter());
   std::u16string out;
-  ASSERT_EQ(fixture.device.getBuildDate(out), 0u);
+  ASSERT_EQ(fixture.device.getBuildDate(out), ResultCode::noError);
   EXPECT_EQ(out, u"2021-03-16 [r5012]");
   EXPECT_EQ(fixture.requestCount(), 1u);
 
   // Neither another request nor the handler: the kept text answers.
-  fixture.device.buildDateHandler = nullptr;
-  fixture.device.link.close();
+  fixture.device.setBuildDateSource(BuildDateSource::none);
+  fixture.device.link().close();
   std::u16string again;
-  EXPECT_EQ(fixture.device.getBuildDate(again), 0u);
+  EXPECT_EQ(fixture.device.getBuildDate(again), ResultCode::noError);
   EXPECT_EQ(again, u"2021-03-16 [r5012]");
   EXPECT_EQ(fixture.requestCount(), 1u);
 }
@@ -219,21 +226,21 @@ TEST(BuildDate, AFailureIsNotKeptAndTheNextCallAsksAgain) {
   scenario.files["/etc/version"] = "DATA: 2019-05-30\n";
   scenario.faults = {commandFault(FaultKind::noReply, aclcmd::fileRead, 1)};
   ConnectedDevice fixture(scenario);
-  fixture.device.buildDateHandler = &PrinterDevice::buildDateFromVersionFile;
+  fixture.device.setBuildDateSource(BuildDateSource::versionFile);
   std::u16string out;
-  EXPECT_EQ(fixture.device.getBuildDate(out), rc::receiveFailed);
-  EXPECT_FALSE(fixture.device.buildDateCached);
-  EXPECT_EQ(fixture.device.getBuildDate(out), 0u);
+  EXPECT_EQ(fixture.device.getBuildDate(out), ResultCode::receiveFailed);
+  EXPECT_FALSE(fixture.device.isCached(CachedItem::buildDate));
+  EXPECT_EQ(fixture.device.getBuildDate(out), ResultCode::noError);
   EXPECT_EQ(out, u" 2019-05-30");
   EXPECT_EQ(fixture.requestCount(), 2u);
 }
 
 TEST(BuildDate, NotConnectedGives4ForEitherHandler) {
-  for (auto handler : {&PrinterDevice::queryBuildDate, &PrinterDevice::buildDateFromVersionFile}) {
+  for (BuildDateSource source : {BuildDateSource::printer, BuildDateSource::versionFile}) {
     ConnectedDevice fixture(virtualprinter::healthyMonoPrinter(), /*open=*/false);
-    fixture.device.buildDateHandler = handler;
+    fixture.device.setBuildDateSource(source);
     std::u16string out = u"keep";
-    EXPECT_EQ(fixture.device.getBuildDate(out), rc::notConnected);
+    EXPECT_EQ(fixture.device.getBuildDate(out), ResultCode::notConnected);
     EXPECT_EQ(out, u"keep");
     EXPECT_TRUE(fixture.events.empty());
   }

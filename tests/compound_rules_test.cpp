@@ -75,11 +75,11 @@ TEST(RuleP3010D, BearOrGorillaByVersionNumber) {
 TEST(RuleP3010, BusyboxThenVersionAfterTheSourceSwitch) {
   expectFailures({
       {"P3010DW without busybox", BoardPrinter(0x0EC5).firmware("3.3.0.9").noBusybox(),
-       stage::platform, kVersionFile},
-      {"P3010DW without version", BoardPrinter(0x0EC5), stage::version, kVersionFile},
+       StageCode::platform, kVersionFile},
+      {"P3010DW without version", BoardPrinter(0x0EC5), StageCode::version, kVersionFile},
       {"P3010D without busybox", BoardPrinter(0x0EC4).firmware("3.3.0.9").noBusybox(),
-       stage::platform, kVersionFile},
-      {"P3010D without version", BoardPrinter(0x0EC4), stage::version, kVersionFile},
+       StageCode::platform, kVersionFile},
+      {"P3010D without version", BoardPrinter(0x0EC4), StageCode::version, kVersionFile},
   });
 }
 
@@ -133,14 +133,14 @@ TEST(RuleM6600, RevisionAndBuildYear) {
 
 TEST(RuleM6500AndM6600, MemoryThenBuildDate) {
   expectFailures({
-      {"M6500 without memory size", BoardPrinter(0x0E20).noRamSize(), stage::ramSize,
+      {"M6500 without memory size", BoardPrinter(0x0E20).noRamSize(), StageCode::ramSize,
        kPrinterDate},
-      {"M6500 without build date", BoardPrinter(0x0E20).noBuildDate(), stage::buildDate,
+      {"M6500 without build date", BoardPrinter(0x0E20).noBuildDate(), StageCode::buildDate,
        kPrinterDate},
-      {"M6600 without build date", BoardPrinter(0x5F22).noBuildDate(), stage::buildDate,
+      {"M6600 without build date", BoardPrinter(0x5F22).noBuildDate(), StageCode::buildDate,
        kPrinterDate},
       {"M6600 rev1 without build date", BoardPrinter(0x5F22).memoryCommand({}).noBuildDate(),
-       stage::buildDate, kPrinterDate},
+       StageCode::buildDate, kPrinterDate},
   });
 }
 
@@ -194,9 +194,9 @@ TEST(RuleM6700, NewGenerationBearByLineAndVersionNumber) {
 
 TEST(RuleM6700, GenerationThenBusybox) {
   expectFailures({
-      {"without version", BoardPrinter(0x0ECA), stage::generation, kPrinterDate},
+      {"without version", BoardPrinter(0x0ECA), StageCode::generation, kPrinterDate},
       {"new generation without busybox", BoardPrinter(0x0ECA).firmware("3.3.0.5").noBusybox(),
-       stage::platform, kVersionFile},
+       StageCode::platform, kVersionFile},
   });
 }
 
@@ -219,7 +219,7 @@ TEST(RuleM6800, TwoSeparateCutOffs) {
            u"Pantum M6800/6860/7200/Gorilla-MFP-MB-A", kVersionFile},
       },
       "mono+drum");
-  expectFailures({{"without version", BoardPrinter(0x0ED3), stage::version, kVersionFile}});
+  expectFailures({{"without version", BoardPrinter(0x0ED3), StageCode::version, kVersionFile}});
 }
 
 TEST(RuleBm5100Adn, HLineOrWolfBoardByLineAndYear) {
@@ -256,9 +256,9 @@ TEST(RuleBm5100Adn, TheHLineReadsNoBuildDate) {
 
 TEST(RuleBm5100Adn, VersionThenBuildDate) {
   expectFailures({
-      {"without version", BoardPrinter(0x2731), stage::version, kPrinterDate},
+      {"without version", BoardPrinter(0x2731), StageCode::version, kPrinterDate},
       {"without build date", BoardPrinter(0x2731).firmware("2.A.1.0").noBuildDate(),
-       stage::buildDate, kVersionFile},
+       StageCode::buildDate, kVersionFile},
   });
 }
 
@@ -287,9 +287,9 @@ TEST(RuleBp5100, OldGenerationOrWolfBoardByLineAndYear) {
 
 TEST(RuleBp5100, GenerationThenBuildDate) {
   expectFailures({
-      {"without version", BoardPrinter(0x2703), stage::generation, kPrinterDate},
+      {"without version", BoardPrinter(0x2703), StageCode::generation, kPrinterDate},
       {"without build date", BoardPrinter(0x2703).firmware("2.A.0.1").noBuildDate(),
-       stage::buildDate, kVersionFile},
+       StageCode::buildDate, kVersionFile},
   });
 }
 
@@ -324,9 +324,9 @@ TEST(RuleBm5100Fdn, FirstHoldingTestDecides) {
 
 TEST(RuleBm5100Fdn, VersionThenBuildDateAfterTheSourceSwitch) {
   expectFailures({
-      {"without version", BoardPrinter(0x2741), stage::version, kVersionFile},
+      {"without version", BoardPrinter(0x2741), StageCode::version, kVersionFile},
       {"without build date", BoardPrinter(0x2741).firmware("3.A.2.4").noBuildDate(),
-       stage::buildDate, kVersionFile},
+       StageCode::buildDate, kVersionFile},
   });
 }
 

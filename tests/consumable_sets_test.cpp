@@ -28,23 +28,28 @@ struct Switches {
 };
 
 Switches switches(const PrinterDevice& device) {
-  return {device.showSerialNumber, device.showFwVersion, device.showEngineFwVersion,
-          device.showBuildDate,    device.showRamSize,   device.showConsumables,
-          device.showDrums};
+  const ReportSwitches& on = device.reportSwitches();
+  return {on.serialNumber, on.fwVersion, on.engineFwVersion, on.buildDate, on.ramSize, on.consumables, on.drums};
+}
+
+// Only the given switches on.
+ReportSwitches onlyOn(std::initializer_list<bool ReportSwitches::*> on) {
+  ReportSwitches switches{false, false, false, false, false, false, false};
+  for (bool ReportSwitches::*member : on) switches.*member = true;
+  return switches;
 }
 
 TEST(ConsumableSets, FreshDeviceHasMonoWithDrumAndEverySwitchOn) {
   ConnectedDevice fixture(testing::emptyScenario(), /*open=*/false);
-  EXPECT_EQ(entries(fixture.device.consumables), (std::vector<Entry>{{u"Black toner", 0, 0}}));
-  EXPECT_EQ(entries(fixture.device.drums), (std::vector<Entry>{{u"Drum", 0, 0}}));
+  EXPECT_EQ(entries(fixture.device.consumables()), (std::vector<Entry>{{u"Black toner", 0, 0}}));
+  EXPECT_EQ(entries(fixture.device.drums()), (std::vector<Entry>{{u"Drum", 0, 0}}));
   EXPECT_EQ(switches(fixture.device), (Switches{true, true, true, true, true, true, true}));
 }
 
 TEST(ConsumableSets, ResetTurnsTheLevelLinesOffAndTheOthersOn) {
   ConnectedDevice fixture(testing::emptyScenario(), /*open=*/false);
   PrinterDevice& device = fixture.device;
-  device.showSerialNumber = device.showFwVersion = device.showEngineFwVersion = false;
-  device.showBuildDate = device.showRamSize = false;
+  device.setReportSwitches(onlyOn({&ReportSwitches::consumables, &ReportSwitches::drums}));
   device.resetReportSwitches();
   EXPECT_EQ(switches(device), (Switches{true, true, true, true, true, false, false}));
 }
@@ -76,30 +81,33 @@ TEST(ConsumableSets, EachSetReplacesBothListsAndTurnsOnItsSwitches) {
   };
   for (const SetCase& row : rows) {
     SCOPED_TRACE(row.name);
-    ConnectedDevice fixture(testing::emptyScenario(), /*open=*/false);
+    virtualprinter::Scenario printer = testing::emptyScenario();
+    printer.oids["OID_CONSUMABLE_PERCENT_REMAINING.0"] = "55";
+    ConnectedDevice fixture(printer);
     PrinterDevice& device = fixture.device;
     // Levels read before, and a set chosen before: the new set replaces all of it.
-    for (ConsumableEntry& entry : device.consumables) entry.percentRemaining = 55;
-    device.consumablesCached = true;
+    ConsumableList levels;
+    ASSERT_EQ(device.getConsumableLevels(levels), ResultCode::noError);
+    ASSERT_EQ(device.consumables().front().percentRemaining, 55);
     device.selectColorSet();
 
     device.resetReportSwitches();
     (device.*row.select)();
     (device.*row.select)();  // twice: replaced, never appended to
-    EXPECT_EQ(entries(device.consumables), row.consumables);
-    EXPECT_EQ(entries(device.drums), row.drums);
+    EXPECT_EQ(entries(device.consumables()), row.consumables);
+    EXPECT_EQ(entries(device.drums()), row.drums);
     EXPECT_EQ(switches(device), (Switches{true, true, true, true, true, true, row.showDrums}));
     // The level caches are not the sets' business.
-    EXPECT_TRUE(device.consumablesCached);
-    EXPECT_FALSE(device.drumsCached);
+    EXPECT_TRUE(device.isCached(CachedItem::consumables));
+    EXPECT_FALSE(device.isCached(CachedItem::drums));
   }
 }
 
 TEST(ConsumableSets, SetsOnlyTurnSwitchesOn) {
   ConnectedDevice fixture(testing::emptyScenario(), /*open=*/false);
   PrinterDevice& device = fixture.device;
-  device.showSerialNumber = device.showRamSize = false;
-  device.showDrums = true;
+  device.setReportSwitches(onlyOn({&ReportSwitches::fwVersion, &ReportSwitches::engineFwVersion,
+                                   &ReportSwitches::buildDate, &ReportSwitches::drums}));
   device.selectMonoSet();
   EXPECT_EQ(switches(device), (Switches{false, true, true, true, false, true, true}));
 }

@@ -17,7 +17,7 @@ const std::string kUel("\x1b%-12345X", 9);
 TEST(Exchange, WritesPrefixBlockDataAndUelSeparately) {
   testing::ConnectedDevice fixture(virtualprinter::healthyMonoPrinter());
   std::u16string value;
-  ASSERT_EQ(fixture.device.queryOid("OID_PLATFORM_FW_VERSION", 0, value), rc::noError);
+  ASSERT_EQ(fixture.device.queryOid("OID_PLATFORM_FW_VERSION", 0, value), ResultCode::noError);
 
   const std::string request = "<!--#ssi 0 OID_PLATFORM_FW_VERSION.0 -->";
   ASSERT_EQ(request.size(), 0x28u);
@@ -34,7 +34,7 @@ TEST(Exchange, WritesPrefixBlockDataAndUelSeparately) {
 TEST(Exchange, CommandWithoutDataWritesThreeParts) {
   testing::ConnectedDevice fixture(virtualprinter::healthyMonoPrinter());
   AclCommandBlock block;
-  ASSERT_EQ(sendCommand(fixture.device, aclcmd::ramSize, block), rc::noError);
+  ASSERT_EQ(sendCommand(fixture.device, aclcmd::ramSize, block), ResultCode::noError);
   EXPECT_EQ(fixture.writeSizes(), (std::vector<std::size_t>{34, 16, 9}));
   EXPECT_EQ(testing::hex(fixture.events[1].bytes), "00ACFF85000000000000000000000000");
   // The reply replaced the request in the caller's block.
@@ -47,16 +47,16 @@ TEST(Exchange, ReplyCheckAndReplyFaults) {
   struct Case {
     const char* name;
     Fault fault;
-    ResultCode result;
+    testing::ExpectedCode result;
   };
   const Case cases[] = {
-      {"wrong echo with status 1", makeFault(FaultKind::wrongEcho), rc::invalidResponse},
-      {"status 0", makeFault(FaultKind::status0), rc::executionFailed},
-      {"status 2", makeFault(FaultKind::badStatus), rc::executionError},
-      {"status 0x0100", makeFault(FaultKind::badStatus, 0, 0x0100), rc::executionError},
-      {"reply of 8 bytes", makeFault(FaultKind::shortReply), rc::receiveFailed},
-      {"no reply", makeFault(FaultKind::noReply), rc::receiveFailed},
-      {"connection lost before the reply", makeFault(FaultKind::disconnect), rc::receiveFailed},
+      {"wrong echo with status 1", makeFault(FaultKind::wrongEcho), ResultCode::invalidResponse},
+      {"status 0", makeFault(FaultKind::status0), ResultCode::executionFailed},
+      {"status 2", makeFault(FaultKind::badStatus), ResultCode::executionError},
+      {"status 0x0100", makeFault(FaultKind::badStatus, 0, 0x0100), ResultCode::executionError},
+      {"reply of 8 bytes", makeFault(FaultKind::shortReply), ResultCode::receiveFailed},
+      {"no reply", makeFault(FaultKind::noReply), ResultCode::receiveFailed},
+      {"connection lost before the reply", makeFault(FaultKind::disconnect), ResultCode::receiveFailed},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -73,8 +73,8 @@ TEST(Exchange, LostPrinterFailsTheNextWrite) {
   scenario.disconnectAfter = 1;
   testing::ConnectedDevice fixture(scenario);
   AclCommandBlock block;
-  EXPECT_EQ(sendCommand(fixture.device, aclcmd::ramSize, block), rc::noError);
-  EXPECT_EQ(sendCommand(fixture.device, aclcmd::ramSize, block), rc::sendFailed);
+  EXPECT_EQ(sendCommand(fixture.device, aclcmd::ramSize, block), ResultCode::noError);
+  EXPECT_EQ(sendCommand(fixture.device, aclcmd::ramSize, block), ResultCode::sendFailed);
   // Nothing after the failed prefix was written.
   EXPECT_EQ(fixture.writeSizes().size(), 4u);
 }
@@ -86,9 +86,9 @@ TEST(Exchange, EveryOperationNeedsAnOpenLink) {
   std::u16string text = u"kept";
   std::uint8_t buffer[8] = {};
   std::uint32_t size = 77;
-  EXPECT_EQ(device.exchange(block, nullptr, 0), rc::notConnected);
-  EXPECT_EQ(device.queryOid("OID_PLATFORM_FW_VERSION", 0, text), rc::notConnected);
-  EXPECT_EQ(device.readFile("/etc/version", buffer, sizeof buffer, size), rc::notConnected);
+  EXPECT_EQ(device.exchange(block, nullptr, 0), ResultCode::notConnected);
+  EXPECT_EQ(device.queryOid("OID_PLATFORM_FW_VERSION", 0, text), ResultCode::notConnected);
+  EXPECT_EQ(device.readFile("/etc/version", buffer, sizeof buffer, size), ResultCode::notConnected);
   EXPECT_EQ(text, u"kept");
   EXPECT_EQ(size, 77u);
   EXPECT_TRUE(fixture.events.empty());
@@ -98,26 +98,26 @@ TEST(Exchange, EveryOperationNeedsAnOpenLink) {
 TEST(FreshDevice, StartsFromTheDefaults) {
   testing::ConnectedDevice fixture(testing::emptyScenario(), false);
   const PrinterDevice& device = fixture.device;
-  EXPECT_EQ(device.modelName, u"undefined");
-  EXPECT_EQ(device.boardDescription, u"unsupported yet");
-  EXPECT_EQ(device.stageCode, 0u);
-  EXPECT_EQ(device.readTimeoutMs, 5000u);
-  EXPECT_EQ(std::string(device.buildDateMarker), "DATA:");
-  EXPECT_TRUE(device.buildDateHandler == &PrinterDevice::queryBuildDate);
-  ASSERT_EQ(device.consumables.size(), 1u);
-  EXPECT_EQ(std::u16string(device.consumables.front().name), u"Black toner");
-  EXPECT_EQ(device.consumables.front().oidIndex, 0u);
-  ASSERT_EQ(device.drums.size(), 1u);
-  EXPECT_EQ(std::u16string(device.drums.front().name), u"Drum");
-  EXPECT_EQ(device.drums.front().oidIndex, 0u);
-  for (bool on : {device.showRamSize, device.showFwVersion, device.showSerialNumber, device.showBuildDate,
-                  device.showConsumables, device.showDrums, device.showEngineFwVersion}) {
-    EXPECT_TRUE(on);
+  EXPECT_EQ(device.modelName(), u"undefined");
+  EXPECT_EQ(device.boardDescription(), u"unsupported yet");
+  EXPECT_EQ(device.stageCode(), StageCode::none);
+  EXPECT_EQ(device.readTimeoutMs(), 5000u);
+  EXPECT_EQ(std::string(device.buildDateMarker()), "DATA:");
+  EXPECT_EQ(device.buildDateSource(), BuildDateSource::printer);
+  ASSERT_EQ(device.consumables().size(), 1u);
+  EXPECT_EQ(std::u16string(device.consumables().front().name), u"Black toner");
+  EXPECT_EQ(device.consumables().front().oidIndex, 0u);
+  ASSERT_EQ(device.drums().size(), 1u);
+  EXPECT_EQ(std::u16string(device.drums().front().name), u"Drum");
+  EXPECT_EQ(device.drums().front().oidIndex, 0u);
+  const ReportSwitches& on = device.reportSwitches();
+  for (bool switchedOn : {on.ramSize, on.fwVersion, on.serialNumber, on.buildDate, on.consumables, on.drums,
+                          on.engineFwVersion}) {
+    EXPECT_TRUE(switchedOn);
   }
-  for (bool cached : {device.fwVersionCached, device.engineFwVersionCached, device.buildDateCached,
-                      device.serialNumberCached, device.ramSizeCached, device.consumablesCached,
-                      device.drumsCached}) {
-    EXPECT_FALSE(cached);
+  for (CachedItem item : {CachedItem::fwVersion, CachedItem::engineFwVersion, CachedItem::buildDate,
+                          CachedItem::serialNumber, CachedItem::ramSize, CachedItem::consumables, CachedItem::drums}) {
+    EXPECT_FALSE(device.isCached(item));
   }
 }
 

@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-#include "app/acquisition_thread.h"
+#include "run/acquisition_thread.h"
 #include "recording_dialog.h"
 #include "test_support.h"
 

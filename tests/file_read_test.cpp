@@ -20,17 +20,17 @@ TEST(FileRead, PiecesSizesAndResults) {
   struct Case {
     std::size_t fileSize;
     std::uint32_t bufferSize;
-    ResultCode result;
+    testing::ExpectedCode result;
     std::vector<std::size_t> reads;  // after the 16-byte reply
   };
   const Case cases[] = {
-      {0, 32, rc::noError, {}},
-      {32, 32, rc::noError, {32}},
-      {33, 32, rc::bufferTooSmall, {33}},
-      {5120, 1024, rc::bufferTooSmall, {5120}},
-      {5121, 1024, rc::bufferTooSmall, {5120, 1}},
-      {10240, 16384, rc::noError, {5120, 5120}},
-      {100, 0, rc::bufferTooSmall, {100}},
+      {0, 32, ResultCode::noError, {}},
+      {32, 32, ResultCode::noError, {32}},
+      {33, 32, ResultCode::bufferTooSmall, {33}},
+      {5120, 1024, ResultCode::bufferTooSmall, {5120}},
+      {5121, 1024, ResultCode::bufferTooSmall, {5120, 1}},
+      {10240, 16384, ResultCode::noError, {5120, 5120}},
+      {100, 0, ResultCode::bufferTooSmall, {100}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.fileSize);
@@ -56,16 +56,16 @@ TEST(FileRead, Failures) {
     const char* name;
     std::vector<virtualprinter::Fault> faults;
     bool exists;
-    ResultCode result;
+    testing::ExpectedCode result;
     std::uint32_t size;  // file-size output afterwards
   };
   const Case cases[] = {
-      {"no such file", {}, false, rc::executionFailed, 77},
-      {"status 2", {makeFault(FaultKind::badStatus)}, true, rc::executionError, 77},
-      {"wrong echo", {makeFault(FaultKind::wrongEcho)}, true, rc::invalidResponse, 77},
-      {"data stops half-way", {makeFault(FaultKind::shortData)}, true, rc::receiveFailed, 6000},
-      {"size 0xFFFFFFFF, nothing behind", {makeFault(FaultKind::hugeFileSize)}, true, rc::receiveFailed, 0xFFFFFFFF},
-      {"no reply", {makeFault(FaultKind::noReply)}, true, rc::receiveFailed, 77},
+      {"no such file", {}, false, ResultCode::executionFailed, 77},
+      {"status 2", {makeFault(FaultKind::badStatus)}, true, ResultCode::executionError, 77},
+      {"wrong echo", {makeFault(FaultKind::wrongEcho)}, true, ResultCode::invalidResponse, 77},
+      {"data stops half-way", {makeFault(FaultKind::shortData)}, true, ResultCode::receiveFailed, 6000},
+      {"size 0xFFFFFFFF, nothing behind", {makeFault(FaultKind::hugeFileSize)}, true, ResultCode::receiveFailed, 0xFFFFFFFF},
+      {"no reply", {makeFault(FaultKind::noReply)}, true, ResultCode::receiveFailed, 77},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -88,7 +88,7 @@ TEST(FileRead, HeadOfAShortPieceIsKept) {
   std::uint8_t head[32] = {};
   std::uint32_t size = 0;
   // 6000 bytes announced, 3000 sent: the first piece of 5120 comes short.
-  EXPECT_EQ(fixture.device.readFile("/bin/busybox", head, sizeof head, size), rc::receiveFailed);
+  EXPECT_EQ(fixture.device.readFile("/bin/busybox", head, sizeof head, size), ResultCode::receiveFailed);
   EXPECT_EQ(fixture.readSizes(), (std::vector<std::size_t>{16, 3000}));
 }
 

@@ -28,7 +28,7 @@ struct GetterCase {
   std::optional<std::string> oidAnswer;      // unset: the printer does not know the OID (8)
   std::optional<std::string> commandAnswer;  // unset: the command answers status 0 (8)
   std::vector<Fault> faults;
-  ResultCode result;
+  testing::ExpectedCode result;
   std::u16string text;  // the answer on success
   std::vector<std::string> asked;
 };
@@ -39,7 +39,7 @@ using Getter = ResultCode (PrinterDevice::*)(std::u16string&);
 // requests; a failure must leave the output, the kept text and its flag untouched.
 void runCase(const GetterCase& row, const char* oid, Getter getter,
              void (*setCommandAnswer)(Scenario&, const std::string&),
-             std::u16string PrinterDevice::*kept, bool PrinterDevice::*cached) {
+             CachedItem item) {
   SCOPED_TRACE(row.name);
   Scenario scenario = emptyScenario();
   if (row.oidAnswer) scenario.oids[oid] = *row.oidAnswer;
@@ -50,14 +50,18 @@ void runCase(const GetterCase& row, const char* oid, Getter getter,
   std::u16string out = u"keep";
   EXPECT_EQ((fixture.device.*getter)(out), row.result);
   EXPECT_EQ(asked(fixture), row.asked);
-  if (row.result == rc::noError) {
+  if (row.result == ResultCode::noError) {
     EXPECT_EQ(out, row.text);
-    EXPECT_EQ(fixture.device.*kept, row.text);
-    EXPECT_TRUE(fixture.device.*cached);
+    EXPECT_TRUE(fixture.device.isCached(item));
+    // The kept answer is what a later call hands out, without asking again.
+    std::size_t requests = fixture.requestCount();
+    std::u16string again;
+    EXPECT_EQ((fixture.device.*getter)(again), ResultCode::noError);
+    EXPECT_EQ(again, row.text);
+    EXPECT_EQ(fixture.requestCount(), requests);
   } else {
     EXPECT_EQ(out, u"keep");
-    EXPECT_EQ(fixture.device.*kept, u"");
-    EXPECT_FALSE(fixture.device.*cached);
+    EXPECT_FALSE(fixture.device.isCached(item));
   }
 }
 
@@ -168,8 +172,7 @@ TEST(FirmwareVersion, OidFirstCommandSecondAndTheCommandsCodeWins) {
        {kFwOid}},
   };
   for (const GetterCase& row : rows) {
-    runCase(row, kFwOid, &PrinterDevice::getFirmwareVersion, setFirmware, &PrinterDevice::fwVersion,
-            &PrinterDevice::fwVersionCached);
+    runCase(row, kFwOid, &PrinterDevice::getFirmwareVersion, setFirmware, CachedItem::fwVersion);
   }
 }
 
@@ -236,7 +239,7 @@ TEST(SerialNumber, OidFirstCommandSecondAndTheLengthRule) {
   };
   for (const GetterCase& row : rows) {
     runCase(row, kSerialOid, &PrinterDevice::getSerialNumber, setSerial,
-            &PrinterDevice::serialNumber, &PrinterDevice::serialNumberCached);
+            CachedItem::serialNumber);
   }
 }
 
@@ -246,7 +249,7 @@ TEST(SerialNumber, LengthBytes0D00MeanThirteen) {
   scenario.serialLengthSwapped = true;  // 0D 00 instead of 00 0D
   ConnectedDevice fixture(scenario);
   std::u16string out;
-  EXPECT_EQ(fixture.device.getSerialNumber(out), 0u);
+  EXPECT_EQ(fixture.device.getSerialNumber(out), ResultCode::noError);
   EXPECT_EQ(out, u"ABCDEFGHIJKLM");
   EXPECT_EQ(fixture.readSizes().back(), 13u);
 }
@@ -301,7 +304,7 @@ TEST(EngineVersion, OidOnlyEmptyIsASuccess) {
   };
   for (const GetterCase& row : rows) {
     runCase(row, kEngineOid, &PrinterDevice::getEngineFwVersion, nullptr,
-            &PrinterDevice::engineFwVersion, &PrinterDevice::engineFwVersionCached);
+            CachedItem::engineFwVersion);
   }
 }
 
@@ -327,19 +330,19 @@ TEST(IdentityCache, SecondCallAndCallAfterCloseSendNothing) {
     SCOPED_TRACE(row.name);
     ConnectedDevice fixture(virtualprinter::healthyMonoPrinter());
     std::u16string out;
-    ASSERT_EQ((fixture.device.*row.getter)(out), 0u);
+    ASSERT_EQ((fixture.device.*row.getter)(out), ResultCode::noError);
     EXPECT_EQ(out, row.answer);
     const std::size_t requests = fixture.requestCount();
     EXPECT_EQ(requests, 1u);
 
     std::u16string again;
-    EXPECT_EQ((fixture.device.*row.getter)(again), 0u);
+    EXPECT_EQ((fixture.device.*row.getter)(again), ResultCode::noError);
     EXPECT_EQ(again, row.answer);
     EXPECT_EQ(fixture.requestCount(), requests);
 
-    fixture.device.link.close();
+    fixture.device.link().close();
     std::u16string closed;
-    EXPECT_EQ((fixture.device.*row.getter)(closed), 0u);
+    EXPECT_EQ((fixture.device.*row.getter)(closed), ResultCode::noError);
     EXPECT_EQ(closed, row.answer);
     EXPECT_EQ(fixture.requestCount(), requests);
   }
@@ -350,7 +353,7 @@ TEST(IdentityCache, NotConnectedGives4AndSendsNothing) {
     SCOPED_TRACE(row.name);
     ConnectedDevice fixture(virtualprinter::healthyMonoPrinter(), /*open=*/false);
     std::u16string out = u"keep";
-    EXPECT_EQ((fixture.device.*row.getter)(out), rc::notConnected);
+    EXPECT_EQ((fixture.device.*row.getter)(out), ResultCode::notConnected);
     EXPECT_EQ(out, u"keep");
     EXPECT_EQ(fixture.requestCount(), 0u);
     EXPECT_TRUE(fixture.events.empty());
@@ -359,10 +362,10 @@ TEST(IdentityCache, NotConnectedGives4AndSendsNothing) {
 
 TEST(IdentityCache, AfterCloseAnUncachedItemGives4) {
   ConnectedDevice fixture(virtualprinter::healthyMonoPrinter());
-  fixture.device.link.close();
+  fixture.device.link().close();
   std::u16string out = u"keep";
-  EXPECT_EQ(fixture.device.getFirmwareVersion(out), rc::notConnected);
-  EXPECT_EQ(fixture.device.getSerialNumber(out), rc::notConnected);
+  EXPECT_EQ(fixture.device.getFirmwareVersion(out), ResultCode::notConnected);
+  EXPECT_EQ(fixture.device.getSerialNumber(out), ResultCode::notConnected);
   EXPECT_EQ(out, u"keep");
   EXPECT_EQ(fixture.requestCount(), 0u);
 }
@@ -375,9 +378,9 @@ TEST(IdentityCache, AFailureIsNotKeptAndTheNextCallAsksBothAgain) {
                      commandFault(FaultKind::wrongEcho, aclcmd::firmwareVersion, 1)};
   ConnectedDevice fixture(scenario);
   std::u16string out;
-  EXPECT_EQ(fixture.device.getFirmwareVersion(out), rc::invalidResponse);
-  EXPECT_FALSE(fixture.device.fwVersionCached);
-  EXPECT_EQ(fixture.device.getFirmwareVersion(out), 0u);
+  EXPECT_EQ(fixture.device.getFirmwareVersion(out), ResultCode::invalidResponse);
+  EXPECT_FALSE(fixture.device.isCached(CachedItem::fwVersion));
+  EXPECT_EQ(fixture.device.getFirmwareVersion(out), ResultCode::noError);
   EXPECT_EQ(out, u"3.3.8.1");
   const std::vector<std::string> expected = {kFwOid, "0001", kFwOid};
   EXPECT_EQ(asked(fixture), expected);

@@ -1,9 +1,9 @@
 // The link over the virtual printer: finding the printer, the id parse, statuses, drain.
 #include <gtest/gtest.h>
 
-#include "device/text_codec.h"
+#include "base/text_codec.h"
 #include "test_support.h"
-#include "usb/usb_printer_link.h"
+#include "link/usb_printer_link.h"
 
 namespace kestrava {
 namespace {
@@ -35,11 +35,11 @@ TEST(LinkOpen, FindsThePrinterAndSetsItsId) {
   UsbPrinterLink link(backend);
   EXPECT_FALSE(link.connected());
   EXPECT_EQ(link.usbId(), 0u);
-  ASSERT_EQ(link.open(), linkstatus::ok);
+  ASSERT_EQ(link.open(), LinkStatus::ok);
   EXPECT_TRUE(link.connected());
   EXPECT_EQ(link.usbId(), 0x232B0EF5u);
   // A second open changes nothing and opens nothing.
-  EXPECT_EQ(link.open(), linkstatus::ok);
+  EXPECT_EQ(link.open(), LinkStatus::ok);
   EXPECT_EQ(backend.printer().sessions(), 1u);
   link.close();
   EXPECT_FALSE(link.connected());
@@ -51,7 +51,7 @@ TEST(LinkOpen, StatusesOfEveryWayToFail) {
   struct Case {
     const char* name;
     Scenario scenario;
-    unsigned status;
+    LinkStatus status;
   };
   Scenario otherVendor = testing::emptyScenario();
   otherVendor.vendorId = 0x04F9;
@@ -67,11 +67,11 @@ TEST(LinkOpen, StatusesOfEveryWayToFail) {
   firstMatchBusy.otherInterfaces = {"\\\\?\\usb#vid_04f9&pid_0001#1", "\\\\?\\usb#vid_232b&pid_0ec4#busy"};
 
   const Case cases[] = {
-      {"another vendor only", otherVendor, linkstatus::noPrinter},
-      {"upper-case path", upperCase, linkstatus::noPrinter},
-      {"write pipe cannot open", writeFails, linkstatus::pipeOpenFailed},
-      {"read pipe cannot open", readFails, linkstatus::pipeOpenFailed},
-      {"first matching interface busy", firstMatchBusy, linkstatus::pipeOpenFailed},
+      {"another vendor only", otherVendor, LinkStatus::noPrinter},
+      {"upper-case path", upperCase, LinkStatus::noPrinter},
+      {"write pipe cannot open", writeFails, LinkStatus::pipeOpenFailed},
+      {"read pipe cannot open", readFails, LinkStatus::pipeOpenFailed},
+      {"first matching interface busy", firstMatchBusy, LinkStatus::pipeOpenFailed},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -82,8 +82,8 @@ TEST(LinkOpen, StatusesOfEveryWayToFail) {
     EXPECT_EQ(link.usbId(), 0u);
     std::uint8_t byte = 0;
     std::uint32_t transferred = 0;
-    EXPECT_EQ(link.write(&byte, 1), linkstatus::pipeNotOpen);
-    EXPECT_EQ(link.read(&byte, 1, transferred, 10), linkstatus::pipeNotOpen);
+    EXPECT_EQ(link.write(&byte, 1), LinkStatus::pipeNotOpen);
+    EXPECT_EQ(link.read(&byte, 1, transferred, 10), LinkStatus::pipeNotOpen);
   }
 }
 
@@ -92,7 +92,7 @@ TEST(LinkOpen, OtherInterfacesBeforeThePrinterAreSkipped) {
   scenario.otherInterfaces = {"\\\\?\\usb#vid_04f9&pid_0001#1", "\\\\?\\usb#vid_03f0&pid_0002#2"};
   VirtualBackend backend(scenario);
   UsbPrinterLink link(backend);
-  ASSERT_EQ(link.open(), linkstatus::ok);
+  ASSERT_EQ(link.open(), LinkStatus::ok);
   EXPECT_EQ(link.usbId(), 0x232B0E20u);
 }
 
@@ -101,7 +101,7 @@ TEST(LinkDrain, DiscardsStaleBytesBeforeTheFirstRequest) {
   scenario.staleBytes = std::string("\x00\xAC\x00\x01\x00\x01leftover", 14);
   testing::ConnectedDevice fixture(scenario);
   std::u16string version;
-  EXPECT_EQ(fixture.device.queryOid("OID_PLATFORM_FW_VERSION", 0, version), rc::noError);
+  EXPECT_EQ(fixture.device.queryOid("OID_PLATFORM_FW_VERSION", 0, version), ResultCode::noError);
   EXPECT_EQ(version, u"3.3.8.1");
 }
 
@@ -110,17 +110,17 @@ TEST(LinkDrain, WithoutItStaleBytesSpoilTheFirstReply) {
   Scenario scenario = virtualprinter::healthyMonoPrinter();
   scenario.staleBytes = std::string(16, '\x55');
   testing::ConnectedDevice fixture(scenario, false);
-  ASSERT_EQ(fixture.device.link.open(), linkstatus::ok);
+  ASSERT_EQ(fixture.device.link().open(), LinkStatus::ok);
   std::u16string version;
-  EXPECT_EQ(fixture.device.queryOid("OID_PLATFORM_FW_VERSION", 0, version), rc::invalidResponse);
+  EXPECT_EQ(fixture.device.queryOid("OID_PLATFORM_FW_VERSION", 0, version), ResultCode::invalidResponse);
 }
 
 TEST(LinkDrain, IsBoundedForAPrinterThatKeepsSending) {
   Scenario scenario = testing::emptyScenario();
   scenario.staleBytes = std::string(200 * 1024, 'x');  // arrives 1024 bytes per read
   testing::ConnectedDevice fixture(scenario, false);
-  ASSERT_EQ(fixture.device.link.open(), linkstatus::ok);
-  fixture.device.link.drain();
+  ASSERT_EQ(fixture.device.link().open(), LinkStatus::ok);
+  fixture.device.link().drain();
   std::size_t reads = 0;
   for (const TraceEvent& event : fixture.events) reads += event.kind == TraceEvent::Kind::read;
   EXPECT_EQ(reads, UsbPrinterLink::drainMaxReads);
@@ -130,14 +130,14 @@ TEST(LinkDrain, IsBoundedForAPrinterThatKeepsSending) {
       EXPECT_EQ(event.timeoutMs, 100u);
     }
   }
-  EXPECT_TRUE(fixture.device.link.connected());
+  EXPECT_TRUE(fixture.device.link().connected());
 }
 
 TEST(LinkDrain, DoesNothingOnAClosedLink) {
   Scenario scenario = testing::emptyScenario();
   scenario.staleBytes = "stale";
   testing::ConnectedDevice fixture(scenario, false);
-  fixture.device.link.drain();
+  fixture.device.link().drain();
   EXPECT_TRUE(fixture.events.empty());
 }
 

@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "board_test_support.h"
+#include "boards/compound_rules.h"
 #include "boards/model_table.h"
+#include "boards/single_input_rules.h"
 
 namespace kestrava {
 
@@ -15,7 +17,7 @@ using testing::u8;
 TEST(ModelTable, HoldsEachProductIdOnceUnderItsName) {
   std::set<std::uint16_t> ids;
   std::set<std::u16string> names;
-  std::vector<PrinterDevice::BoardRule> rules;
+  std::vector<BoardRule> rules;
   std::size_t nameOnly = 0;
   for (const ModelEntry& entry : modelTable()) {
     SCOPED_TRACE(::testing::Message() << std::hex << entry.productId);
@@ -23,7 +25,7 @@ TEST(ModelTable, HoldsEachProductIdOnceUnderItsName) {
     ASSERT_NE(entry.modelName, nullptr);
     EXPECT_FALSE(std::u16string(entry.modelName).empty());
     names.insert(entry.modelName);
-    if (entry.rule == nullptr) {
+    if (isNameOnly(entry.rule)) {
       ++nameOnly;
     } else if (std::find(rules.begin(), rules.end(), entry.rule) == rules.end()) {
       rules.push_back(entry.rule);
@@ -47,13 +49,13 @@ TEST(ModelTable, TheSameNameUnderTwoIdsRunsTwoRules) {
   struct Case {
     std::uint16_t productId;
     const char16_t* name;
-    PrinterDevice::BoardRule rule;
+    BoardRule rule;
   };
   const Case cases[] = {
-      {0x0E20, u"M6500", &PrinterDevice::ruleM6500},
-      {0xA421, u"M6500", &PrinterDevice::ruleM6500Gen},
-      {0x0820, u"P2500", &PrinterDevice::ruleP2500Ram},
-      {0xA43A, u"P2500", &PrinterDevice::ruleP2500Gen},
+      {0x0E20, u"M6500", &ruleM6500},
+      {0xA421, u"M6500", &ruleM6500Gen},
+      {0x0820, u"P2500", &ruleP2500Ram},
+      {0xA43A, u"P2500", &ruleP2500Gen},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << std::hex << c.productId);
@@ -88,10 +90,10 @@ TEST(IdentifyBoard, NameOnlyModelsAreNamedAndNothingElse) {
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << std::hex << c.productId);
     testing::Identified outcome = identify(testing::emptyScenario(c.productId));
-    EXPECT_EQ(outcome.result, rc::noError);
+    EXPECT_EQ(outcome.result, ResultCode::noError);
     EXPECT_EQ(u8(outcome.modelName), c.name);
     EXPECT_EQ(u8(outcome.description), "unsupported yet");
-    EXPECT_EQ(outcome.stage, stage::none);
+    EXPECT_EQ(outcome.stage, StageCode::none);
     EXPECT_EQ(outcome.set, "none") << "consumable set untouched";
     EXPECT_FALSE(outcome.switchesReset) << "report switches untouched";
     EXPECT_FALSE(outcome.versionFileSource);
@@ -101,10 +103,10 @@ TEST(IdentifyBoard, NameOnlyModelsAreNamedAndNothingElse) {
 
 TEST(IdentifyBoard, AnUnknownProductIdOfTheVendorChangesNothing) {
   testing::Identified outcome = identify(testing::emptyScenario(0x0821));
-  EXPECT_EQ(outcome.result, rc::noError);
+  EXPECT_EQ(outcome.result, ResultCode::noError);
   EXPECT_EQ(u8(outcome.modelName), "undefined");
   EXPECT_EQ(u8(outcome.description), "unsupported yet");
-  EXPECT_EQ(outcome.stage, stage::none);
+  EXPECT_EQ(outcome.stage, StageCode::none);
   EXPECT_EQ(outcome.set, "none");
   EXPECT_FALSE(outcome.switchesReset);
   EXPECT_FALSE(outcome.versionFileSource);
@@ -115,11 +117,11 @@ TEST(IdentifyBoard, AnUnknownProductIdOfTheVendorChangesNothing) {
 TEST(IdentifyBoard, WithoutAnOpenLinkEvenAKnownPrinterIsNotIdentified) {
   testing::ConnectedDevice fixture(
       testing::BoardPrinter(0x1732).firmware("3.3.0.0").scenario, /*open=*/false);
-  EXPECT_EQ(fixture.device.identifyBoard(), rc::notConnected);
-  EXPECT_EQ(u8(fixture.device.modelName), "undefined");
-  EXPECT_EQ(u8(fixture.device.boardDescription), "unsupported yet");
-  EXPECT_EQ(fixture.device.stageCode, stage::none);
-  EXPECT_TRUE(fixture.device.buildDateHandler == &PrinterDevice::queryBuildDate);
+  EXPECT_EQ(identifyBoard(fixture.device), ResultCode::notConnected);
+  EXPECT_EQ(u8(fixture.device.modelName()), "undefined");
+  EXPECT_EQ(u8(fixture.device.boardDescription()), "unsupported yet");
+  EXPECT_EQ(fixture.device.stageCode(), StageCode::none);
+  EXPECT_EQ(fixture.device.buildDateSource(), BuildDateSource::printer);
   EXPECT_EQ(fixture.requestCount(), 0u);
 }
 

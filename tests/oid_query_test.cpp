@@ -21,21 +21,21 @@ TEST(OidQuery, AnswersAndFailures) {
     const char* name;
     std::string answer;  // of OID_CONSUMABLE_PERCENT_REMAINING.3
     std::vector<virtualprinter::Fault> faults;
-    ResultCode result;
+    testing::ExpectedCode result;
     std::u16string value;  // on success
   };
   const Case cases[] = {
-      {"plain answer", "80", {}, rc::noError, u"80"},
-      {"status 0 with a length is used", "12345", {makeFault(FaultKind::status0)}, rc::noError, u"12345"},
-      {"status 1 with length 0", "", {}, rc::executionFailed, {}},
-      {"status 2", "80", {makeFault(FaultKind::badStatus)}, rc::executionError, {}},
-      {"wrong echo", "80", {makeFault(FaultKind::wrongEcho)}, rc::invalidResponse, {}},
-      {"answer stops half-way", "1234", {makeFault(FaultKind::shortData)}, rc::receiveFailed, {}},
-      {"length 0xFFFF, nothing behind", "80", {makeFault(FaultKind::hugeLength)}, rc::receiveFailed, {}},
-      {"no reply", "80", {makeFault(FaultKind::noReply)}, rc::receiveFailed, {}},
-      {"NUL inside the answer", std::string("12\0" "34", 5), {}, rc::noError, u"12"},
-      {"blanks and line ends kept", " 7 \r\n", {}, rc::noError, u" 7 \r\n"},
-      {"8-bit text widened", "\xB5m", {}, rc::noError, u"\u00B5m"},
+      {"plain answer", "80", {}, ResultCode::noError, u"80"},
+      {"status 0 with a length is used", "12345", {makeFault(FaultKind::status0)}, ResultCode::noError, u"12345"},
+      {"status 1 with length 0", "", {}, ResultCode::executionFailed, {}},
+      {"status 2", "80", {makeFault(FaultKind::badStatus)}, ResultCode::executionError, {}},
+      {"wrong echo", "80", {makeFault(FaultKind::wrongEcho)}, ResultCode::invalidResponse, {}},
+      {"answer stops half-way", "1234", {makeFault(FaultKind::shortData)}, ResultCode::receiveFailed, {}},
+      {"length 0xFFFF, nothing behind", "80", {makeFault(FaultKind::hugeLength)}, ResultCode::receiveFailed, {}},
+      {"no reply", "80", {makeFault(FaultKind::noReply)}, ResultCode::receiveFailed, {}},
+      {"NUL inside the answer", std::string("12\0" "34", 5), {}, ResultCode::noError, u"12"},
+      {"blanks and line ends kept", " 7 \r\n", {}, ResultCode::noError, u" 7 \r\n"},
+      {"8-bit text widened", "\xB5m", {}, ResultCode::noError, u"\u00B5m"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -44,7 +44,7 @@ TEST(OidQuery, AnswersAndFailures) {
     testing::ConnectedDevice fixture(scenario);
     std::u16string value = u"before";
     EXPECT_EQ(fixture.device.queryOid("OID_CONSUMABLE_PERCENT_REMAINING", 3, value), c.result);
-    EXPECT_EQ(value, c.result == rc::noError ? c.value : u"before");
+    EXPECT_EQ(value, c.result == ResultCode::noError ? c.value : u"before");
     ASSERT_EQ(fixture.printer().requests().size(), 1u);
     EXPECT_EQ(fixture.printer().requests()[0].data, "<!--#ssi 0 OID_CONSUMABLE_PERCENT_REMAINING.3 -->");
   }
@@ -53,7 +53,7 @@ TEST(OidQuery, AnswersAndFailures) {
 TEST(OidQuery, UnknownOidIsStatusZeroLengthZero) {
   testing::ConnectedDevice fixture(testing::emptyScenario());
   std::u16string value;
-  EXPECT_EQ(fixture.device.queryOid("OID_PLATFORM_FW_VERSION", 0, value), rc::executionFailed);
+  EXPECT_EQ(fixture.device.queryOid("OID_PLATFORM_FW_VERSION", 0, value), ResultCode::executionFailed);
 }
 
 TEST(OidQuery, LongAnswersAreReadWhole) {
@@ -63,7 +63,7 @@ TEST(OidQuery, LongAnswersAreReadWhole) {
     answer.back() = 'z';
     testing::ConnectedDevice fixture(withOid("OID_PLATFORM_FW_VERSION.0", answer));
     std::u16string value;
-    ASSERT_EQ(fixture.device.queryOid("OID_PLATFORM_FW_VERSION", 0, value), rc::noError);
+    ASSERT_EQ(fixture.device.queryOid("OID_PLATFORM_FW_VERSION", 0, value), ResultCode::noError);
     EXPECT_EQ(value.size(), length);
     EXPECT_EQ(value.back(), u'z');
   }
@@ -72,7 +72,7 @@ TEST(OidQuery, LongAnswersAreReadWhole) {
 TEST(OidQuery, IndexIsDecimalWithoutLeadingZeros) {
   testing::ConnectedDevice fixture(withOid("OID_X.4294967295", "max"));
   std::u16string value;
-  EXPECT_EQ(fixture.device.queryOid("OID_X", 4294967295u, value), rc::noError);
+  EXPECT_EQ(fixture.device.queryOid("OID_X", 4294967295u, value), ResultCode::noError);
   EXPECT_EQ(value, u"max");
 }
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/acquisition_dialog.h"
-#include "device/text_codec.h"
+#include "run/acquisition_dialog.h"
+#include "base/text_codec.h"
 
 namespace kestrava::testing {
 

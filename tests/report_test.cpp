@@ -28,15 +28,15 @@ const std::u16string kMonoReport =
     u"Drum remain: 64%\r\n";
 
 void nameIt(PrinterDevice& device) {
-  device.modelName = u"P3301DN";
-  device.boardDescription = u"Pantum P3301DN/Gorilla";
+  device.setModelName(u"P3301DN");
+  device.setBoardDescription(u"Pantum P3301DN/Gorilla");
 }
 
 TEST(Report, MonoWithDrumHasEightLinesInOrder) {
   ConnectedDevice fixture(virtualprinter::healthyMonoPrinter());
   nameIt(fixture.device);
   std::u16string report;
-  EXPECT_EQ(fixture.device.composeReport(report), 0u);
+  EXPECT_EQ(fixture.device.composeReport(report), ResultCode::noError);
   EXPECT_EQ(report, kMonoReport);
   // The rows are also the order of the exchanges.
   const std::vector<std::string> expected = {
@@ -54,10 +54,10 @@ TEST(Report, ASecondReportAsksOnlyForWhatFailedAndReadsTheSame) {
   ConnectedDevice fixture(scenario);
   nameIt(fixture.device);
   std::u16string first;
-  EXPECT_EQ(fixture.device.composeReport(first), 0u);
+  EXPECT_EQ(fixture.device.composeReport(first), ResultCode::noError);
   const std::size_t requests = fixture.requestCount();
   std::u16string second;
-  EXPECT_EQ(fixture.device.composeReport(second), 0u);
+  EXPECT_EQ(fixture.device.composeReport(second), ResultCode::noError);
   EXPECT_EQ(second, first);
   const std::vector<std::string> all = asked(fixture);
   const std::vector<std::string> again(all.begin() + static_cast<std::ptrdiff_t>(requests),
@@ -77,7 +77,7 @@ TEST(Report, ColourSetHasFourLevelLinesAndNoDrumLine) {
   fixture.device.resetReportSwitches();
   fixture.device.selectColorSet();
   std::u16string report;
-  EXPECT_EQ(fixture.device.composeReport(report), 0u);
+  EXPECT_EQ(fixture.device.composeReport(report), ResultCode::noError);
   EXPECT_EQ(report,
             u"Model: undefined (232B0E71) (unsupported yet)\r\n"
             u"S/N: CN3A012345\r\n"
@@ -99,7 +99,7 @@ struct ResultCase {
   const char* name;
   std::function<void(Scenario&)> breakPrinter;
   std::function<void(PrinterDevice&)> setUp;
-  ResultCode result;
+  testing::ExpectedCode result;
   std::u16string report;
 };
 
@@ -173,16 +173,12 @@ TEST(Report, TheResultIsThatOfTheLastSwitchedOnItem) {
          dropOid(s, "OID_PLATFORM_PRODUCT_SERIAL_NUM.0");
          s.serialNumber.reset();
        },
-       [](PrinterDevice& d) {
-         d.showFwVersion = d.showEngineFwVersion = d.showBuildDate = d.showRamSize = false;
-         d.showConsumables = d.showDrums = false;
-       },
+       [](PrinterDevice& d) { d.setReportSwitches(ReportSwitches{true, false, false, false, false, false, false}); },
        8, u"Model: P3301DN (232B0EF5) (Pantum P3301DN/Gorilla)\r\nS/N: undefined\r\n"},
       {"every switch off: the model line alone, result 0, nothing asked",
        [](Scenario& s) { s.faults = {commandFault(FaultKind::noReply, aclcmd::oidQuery)}; },
        [](PrinterDevice& d) {
-         d.showSerialNumber = d.showFwVersion = d.showEngineFwVersion = d.showBuildDate = false;
-         d.showRamSize = d.showConsumables = d.showDrums = false;
+         d.setReportSwitches(ReportSwitches{false, false, false, false, false, false, false});
        },
        0, u"Model: P3301DN (232B0EF5) (Pantum P3301DN/Gorilla)\r\n"},
       {"a stored -1 prints unsigned",
@@ -218,24 +214,21 @@ struct HeadCase {
 
 TEST(Report, FirstLineCarriesTheUsbIdAndTheStageTag) {
   const std::vector<HeadCase> rows = {
-      {0, 0x0EF5, u"Model: P3301DN (232B0EF5) (Pantum P3301DN/Gorilla)\r\n"},
-      {2, 0x0EF5, u"Model: P3301DN (232B0EF5) (Pantum P3301DN/Gorilla) [EVER]\r\n"},
-      {1, 0x0001, u"Model: P3301DN (232B0001) (Pantum P3301DN/Gorilla) [EPLT]\r\n"},
-      {5, 0xABCD, u"Model: P3301DN (232BABCD) (Pantum P3301DN/Gorilla) [EGEN]\r\n"},
-      {9, 0x0EF5,
+      {StageCode::none, 0x0EF5, u"Model: P3301DN (232B0EF5) (Pantum P3301DN/Gorilla)\r\n"},
+      {StageCode::version, 0x0EF5, u"Model: P3301DN (232B0EF5) (Pantum P3301DN/Gorilla) [EVER]\r\n"},
+      {StageCode::platform, 0x0001, u"Model: P3301DN (232B0001) (Pantum P3301DN/Gorilla) [EPLT]\r\n"},
+      {StageCode::generation, 0xABCD, u"Model: P3301DN (232BABCD) (Pantum P3301DN/Gorilla) [EGEN]\r\n"},
+      {static_cast<StageCode>(9), 0x0EF5,
        u"Model: P3301DN (232B0EF5) (Pantum P3301DN/Gorilla) []\r\n"},  // a code without a tag
   };
   for (const HeadCase& row : rows) {
     SCOPED_TRACE(row.stage);
     ConnectedDevice fixture(emptyScenario(row.productId));
     nameIt(fixture.device);
-    fixture.device.stageCode = row.stage;
-    fixture.device.resetReportSwitches();
-    fixture.device.showSerialNumber = fixture.device.showFwVersion =
-        fixture.device.showEngineFwVersion = false;
-    fixture.device.showBuildDate = fixture.device.showRamSize = false;
+    fixture.device.setStageCode(row.stage);
+    fixture.device.setReportSwitches(ReportSwitches{false, false, false, false, false, false, false});
     std::u16string report;
-    EXPECT_EQ(fixture.device.composeReport(report), 0u);
+    EXPECT_EQ(fixture.device.composeReport(report), ResultCode::noError);
     EXPECT_EQ(report, row.head);
   }
 }
@@ -243,16 +236,16 @@ TEST(Report, FirstLineCarriesTheUsbIdAndTheStageTag) {
 TEST(Report, NotConnectedGives4AndLeavesTheTextAlone) {
   ConnectedDevice fixture(virtualprinter::healthyMonoPrinter(), /*open=*/false);
   std::u16string report = u"keep";
-  EXPECT_EQ(fixture.device.composeReport(report), rc::notConnected);
+  EXPECT_EQ(fixture.device.composeReport(report), ResultCode::notConnected);
   EXPECT_EQ(report, u"keep");
   EXPECT_TRUE(fixture.events.empty());
 
   // Closed after everything was kept: still 4, the kept answers are not enough.
   ConnectedDevice closed(virtualprinter::healthyMonoPrinter());
-  ASSERT_EQ(closed.device.composeReport(report), 0u);
-  closed.device.link.close();
+  ASSERT_EQ(closed.device.composeReport(report), ResultCode::noError);
+  closed.device.link().close();
   report = u"keep";
-  EXPECT_EQ(closed.device.composeReport(report), rc::notConnected);
+  EXPECT_EQ(closed.device.composeReport(report), ResultCode::notConnected);
   EXPECT_EQ(report, u"keep");
 }
 
@@ -264,12 +257,14 @@ TEST(Report, LongTextsAreNeitherCutNorOverflowed) {
   Scenario scenario = virtualprinter::healthyMonoPrinter();
   scenario.oids["OID_PLATFORM_PRODUCT_SERIAL_NUM.0"] = serial;
   ConnectedDevice fixture(scenario);
-  fixture.device.modelName = model;
-  fixture.device.boardDescription = board;
-  fixture.device.stageCode = 3;
-  fixture.device.drums.front().name = longName.c_str();
+  fixture.device.setModelName(model);
+  fixture.device.setBoardDescription(board);
+  fixture.device.setStageCode(StageCode::buildDate);
+  ConsumableList drums = fixture.device.drums();
+  drums.front().name = longName.c_str();
+  fixture.device.setConsumableLists(fixture.device.consumables(), drums);
   std::u16string report;
-  EXPECT_EQ(fixture.device.composeReport(report), 0u);
+  EXPECT_EQ(fixture.device.composeReport(report), ResultCode::noError);
   const std::u16string head = u"Model: " + model + u" (232B0EF5) (" + board + u") [EBLD]\r\nS/N: " +
                               std::u16string(serial.begin(), serial.end()) + u"\r\n";
   EXPECT_EQ(report.substr(0, head.size()), head);

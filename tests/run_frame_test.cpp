@@ -2,7 +2,7 @@
 // run on every path.
 #include <gtest/gtest.h>
 
-#include "app/acquisition_thread.h"
+#include "run/acquisition_thread.h"
 #include "recording_dialog.h"
 #include "test_support.h"
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "board_test_support.h"
+#include "boards/single_input_rules.h"
 
 namespace kestrava {
 
@@ -73,9 +74,9 @@ TEST(FirmwareCutOffRules, BelowTheCutOffTheBoardFromItOnTheNextLine) {
 
 TEST(FirmwareCutOffRules, AnUnreadableVersionFailsWithEverAfterTheSourceSwitch) {
   expectFailures({
-      {"BP1800W", BoardPrinter(0x0868), stage::version, kPrinterDate},
-      {"BM5110ADN", BoardPrinter(0x2714), stage::version, kPrinterDate},
-      {"M7310DW", BoardPrinter(0x0F37), stage::version, kVersionFile},
+      {"BP1800W", BoardPrinter(0x0868), StageCode::version, kPrinterDate},
+      {"BM5110ADN", BoardPrinter(0x2714), StageCode::version, kPrinterDate},
+      {"M7310DW", BoardPrinter(0x0F37), StageCode::version, kVersionFile},
   });
 }
 
@@ -87,15 +88,14 @@ TEST(FirmwareCutOffRules, AFailingRuleLeavesTheFreshDeviceAsConstructed) {
   silent.command = aclcmd::firmwareVersion;
   printer.scenario.faults.push_back(silent);
   ConnectedDevice fixture(printer.scenario);
-  EXPECT_EQ(fixture.device.identifyBoard(), rc::receiveFailed);
-  EXPECT_EQ(fixture.device.stageCode, stage::version);
-  EXPECT_EQ(u8(fixture.device.modelName), "BP2300W");
-  EXPECT_EQ(u8(fixture.device.boardDescription), "unsupported yet");
+  EXPECT_EQ(identifyBoard(fixture.device), ResultCode::receiveFailed);
+  EXPECT_EQ(fixture.device.stageCode(), StageCode::version);
+  EXPECT_EQ(u8(fixture.device.modelName()), "BP2300W");
+  EXPECT_EQ(u8(fixture.device.boardDescription()), "unsupported yet");
   EXPECT_EQ(setOf(fixture.device), "mono+drum");
-  EXPECT_TRUE(fixture.device.showConsumables && fixture.device.showDrums &&
-              fixture.device.showRamSize && fixture.device.showFwVersion &&
-              fixture.device.showSerialNumber && fixture.device.showBuildDate &&
-              fixture.device.showEngineFwVersion);
+  const ReportSwitches& on = fixture.device.reportSwitches();
+  EXPECT_TRUE(on.consumables && on.drums && on.ramSize && on.fwVersion && on.serialNumber && on.buildDate &&
+              on.engineFwVersion);
 }
 
 TEST(ThirdCharacterRules, TheELineOfTheColourBoards) {
@@ -127,7 +127,7 @@ TEST(ThirdCharacterRules, MarkerAndSourceAreSetEvenWhenTheVersionFails) {
   for (std::uint16_t productId : {0xA430, 0xA433, 0xA413}) {
     SCOPED_TRACE(productId);
     Identified outcome = identify(BoardPrinter(productId));
-    expectFailedAt(outcome, rc::executionFailed, stage::version);
+    expectFailedAt(outcome, ResultCode::executionFailed, StageCode::version);
     EXPECT_TRUE(outcome.versionFileSource);
     EXPECT_EQ(outcome.marker, productId == 0xA413 ? "DATA:" : "Buildtime:");
   }
@@ -137,9 +137,9 @@ TEST(ThirdCharacterRules, TheCm1100BuildDateComesFromItsBuildtimeLine) {
   BoardPrinter printer = BoardPrinter(0xA430).firmware("3.E.0.1").versionFile(
       "DATA: 2019-01-01\nBuildtime: 2020-02-02\n");
   ConnectedDevice fixture(printer.scenario);
-  ASSERT_EQ(fixture.device.identifyBoard(), rc::noError);
+  ASSERT_EQ(identifyBoard(fixture.device), ResultCode::noError);
   std::u16string buildDate;
-  ASSERT_EQ(fixture.device.getBuildDate(buildDate), rc::noError);
+  ASSERT_EQ(fixture.device.getBuildDate(buildDate), ResultCode::noError);
   EXPECT_EQ(u8(buildDate), " 2020-02-02");
 }
 
@@ -174,9 +174,9 @@ TEST(MemorySizeRules, TheBoardFollowsTheMemorySize) {
 
 TEST(MemorySizeRules, AnUnreadableMemorySizeFailsWithEram) {
   expectFailures({
-      {"P2500", BoardPrinter(0x0820).noRamSize(), stage::ramSize, kPrinterDate},
-      {"AD220MC", BoardPrinter(0x0E21).noRamSize(), stage::ramSize, kPrinterDate},
-      {"P2210", BoardPrinter(0x1722).noRamSize(), stage::ramSize, kVersionFile},
+      {"P2500", BoardPrinter(0x0820).noRamSize(), StageCode::ramSize, kPrinterDate},
+      {"AD220MC", BoardPrinter(0x0E21).noRamSize(), StageCode::ramSize, kPrinterDate},
+      {"P2210", BoardPrinter(0x1722).noRamSize(), StageCode::ramSize, kVersionFile},
   });
 }
 
@@ -208,17 +208,20 @@ TEST(GenerationRules, OldHLineAgainstTheNewBoards) {
 
 TEST(GenerationRules, AnUnreadableVersionFailsWithEgen) {
   expectFailures({
-      {"M6500", BoardPrinter(0xA421), stage::generation, kPrinterDate},
-      {"P2500", BoardPrinter(0xA43A), stage::generation, kPrinterDate},
+      {"M6500", BoardPrinter(0xA421), StageCode::generation, kPrinterDate},
+      {"P2500", BoardPrinter(0xA43A), StageCode::generation, kPrinterDate},
   });
 }
 
 TEST(GenerationRules, WithoutAnOpenLinkTheRuleFailsWithEgen) {
   ConnectedDevice fixture(BoardPrinter(0xA421).firmware("4.A.0.6").scenario, false);
-  EXPECT_EQ(fixture.device.ruleM6500Gen(u"M6500"), rc::notConnected);
-  EXPECT_EQ(fixture.device.stageCode, stage::generation);
-  EXPECT_EQ(u8(fixture.device.modelName), "M6500");
-  EXPECT_EQ(u8(fixture.device.boardDescription), "unsupported yet");
+  // The rule itself, as identifyBoard runs it once the link is open.
+  BoardContext board(fixture.device);
+  ConsumableSet set = ConsumableSet::color;
+  EXPECT_EQ(applyBoardRule(&ruleM6500Gen, board, set), ResultCode::notConnected);
+  EXPECT_EQ(fixture.device.stageCode(), StageCode::generation);
+  EXPECT_EQ(set, ConsumableSet::color) << "no set chosen";
+  EXPECT_EQ(u8(fixture.device.boardDescription()), "unsupported yet");
 }
 
 }  // namespace kestrava

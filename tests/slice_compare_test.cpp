@@ -5,7 +5,7 @@
 #include <string>
 
 #include "boards/slice_compare.h"
-#include "device/text_codec.h"
+#include "base/text_codec.h"
 
 namespace kestrava {
 

@@ -7,11 +7,11 @@ namespace kestrava {
 TEST(Smoke, OidQueryAndFileReadAgainstHealthyPrinter) {
   testing::ConnectedDevice fixture(virtualprinter::healthyMonoPrinter());
   std::u16string value;
-  ASSERT_EQ(fixture.device.queryOid("OID_PLATFORM_FW_VERSION", 0, value), 0u);
+  ASSERT_EQ(fixture.device.queryOid("OID_PLATFORM_FW_VERSION", 0, value), ResultCode::noError);
   EXPECT_EQ(value, u"3.3.8.1");
   std::uint8_t head[32];
   std::uint32_t size = 0;
-  EXPECT_EQ(fixture.device.readFile("/bin/busybox", head, sizeof head, size), 12u);
+  EXPECT_EQ(fixture.device.readFile("/bin/busybox", head, sizeof head, size), ResultCode::bufferTooSmall);
   EXPECT_EQ(size, 4096u);
   EXPECT_EQ(head[18], 0x28);
   EXPECT_TRUE(fixture.printer().protocolErrors().empty());

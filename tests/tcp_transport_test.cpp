@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "test_support.h"
-#include "usb/tcp_backend.h"
-#include "usb/tcp_socket.h"
+#include "link/tcp_backend.h"
+#include "net/tcp_socket.h"
 #include "virtual/tcp_printer_server.h"
 
 namespace kestrava {
@@ -65,14 +65,14 @@ TEST(TcpTransport, PathWithoutTheVendorIsNotFoundAndNothingConnects) {
   RawPeer peer;
   TcpBackend backend("127.0.0.1", peer.port(), pathOf("nothing"));
   UsbPrinterLink link(backend);
-  EXPECT_EQ(link.open(), linkstatus::noPrinter);
+  EXPECT_EQ(link.open(), LinkStatus::noPrinter);
   // The peer never saw a connection: a second client would be accepted first otherwise.
   TcpBackend probe("127.0.0.1", peer.port(), pathOf("vid_232b&pid_0ef5"));
   UsbPrinterLink second(probe);
-  ASSERT_EQ(second.open(), linkstatus::ok);
+  ASSERT_EQ(second.open(), LinkStatus::ok);
   peer.accept();
   std::uint8_t byte = 'k';
-  ASSERT_EQ(second.write(&byte, 1), linkstatus::ok);
+  ASSERT_EQ(second.write(&byte, 1), LinkStatus::ok);
   EXPECT_EQ(peer.receive(1), "k");
 }
 
@@ -81,7 +81,7 @@ TEST(TcpTransport, RefusedConnectionIsAPipeFailure) {
   { RawPeer closed; freePort = closed.port(); }
   TcpBackend backend("127.0.0.1", freePort, pathOf("vid_232b&pid_0ef5"));
   UsbPrinterLink link(backend);
-  EXPECT_EQ(link.open(), linkstatus::pipeOpenFailed);
+  EXPECT_EQ(link.open(), LinkStatus::pipeOpenFailed);
   EXPECT_FALSE(link.connected());
   EXPECT_EQ(link.usbId(), 0u);
 }
@@ -90,26 +90,26 @@ TEST(TcpTransport, ReadReturnsWhatArrivedByTheTimeOut) {
   RawPeer peer;
   TcpBackend backend("127.0.0.1", peer.port(), pathOf("vid_232b&pid_0ef5"));
   UsbPrinterLink link(backend);
-  ASSERT_EQ(link.open(), linkstatus::ok);
+  ASSERT_EQ(link.open(), LinkStatus::ok);
   EXPECT_EQ(link.usbId(), 0x232B0EF5u);
   peer.accept();
   std::uint8_t buffer[16];
   std::uint32_t got = 99;
 
-  EXPECT_EQ(link.read(buffer, 0, got, 1000), linkstatus::ok);  // nothing wanted: at once
+  EXPECT_EQ(link.read(buffer, 0, got, 1000), LinkStatus::ok);  // nothing wanted: at once
   EXPECT_EQ(got, 0u);
 
-  EXPECT_EQ(link.read(buffer, 16, got, 50), linkstatus::readFailed);  // nothing came
+  EXPECT_EQ(link.read(buffer, 16, got, 50), LinkStatus::readFailed);  // nothing came
   EXPECT_EQ(got, 0u);
 
   peer.send("abc");
-  EXPECT_EQ(link.read(buffer, 16, got, 50), linkstatus::ok);  // part of it came
+  EXPECT_EQ(link.read(buffer, 16, got, 50), LinkStatus::ok);  // part of it came
   EXPECT_EQ(got, 3u);
 
   peer.send("0123456789abcdefXYZ");
-  EXPECT_EQ(link.read(buffer, 16, got, 1000), linkstatus::ok);  // all of it: no waiting
+  EXPECT_EQ(link.read(buffer, 16, got, 1000), LinkStatus::ok);  // all of it: no waiting
   EXPECT_EQ(got, 16u);
-  EXPECT_EQ(link.read(buffer, 16, got, 50), linkstatus::ok);
+  EXPECT_EQ(link.read(buffer, 16, got, 50), LinkStatus::ok);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), got), "XYZ");
 }
 
@@ -117,38 +117,28 @@ TEST(TcpTransport, PrinterThatHangsUpFailsAtOnceWithoutKillingUs) {
   RawPeer peer;
   TcpBackend backend("127.0.0.1", peer.port(), pathOf("vid_232b&pid_0ef5"));
   UsbPrinterLink link(backend);
-  ASSERT_EQ(link.open(), linkstatus::ok);
+  ASSERT_EQ(link.open(), LinkStatus::ok);
   peer.accept();
   peer.hangUp();
   std::uint8_t buffer[16];
   std::uint32_t got = 0;
   Clock::time_point start = Clock::now();
-  EXPECT_EQ(link.read(buffer, 16, got, 5000), linkstatus::readFailed);
+  EXPECT_EQ(link.read(buffer, 16, got, 5000), LinkStatus::readFailed);
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
   // Writing into a closed connection gives status 3, not SIGPIPE.
   std::string big(1 << 20, 'x');
-  unsigned status = linkstatus::ok;
-  for (int i = 0; i < 8 && status == linkstatus::ok; ++i) {
+  LinkStatus status = LinkStatus::ok;
+  for (int i = 0; i < 8 && status == LinkStatus::ok; ++i) {
     status = link.write(reinterpret_cast<const std::uint8_t*>(big.data()), static_cast<std::uint32_t>(big.size()));
   }
-  EXPECT_EQ(status, linkstatus::writeFailed);
+  EXPECT_EQ(status, LinkStatus::writeFailed);
 }
 
 TEST(TcpTransport, WholeProtocolAgainstTheVirtualPrinter) {
   virtualprinter::TcpPrinterServer server(virtualprinter::healthyMonoPrinter());
   server.start();
   TcpBackend backend("127.0.0.1", server.port(), pathOf("vid_232b&pid_0ef5"));
-  PrinterDevice device(backend);
-  ASSERT_EQ(device.link.open(), linkstatus::ok);
-  device.link.drain();
-  std::u16string version;
-  EXPECT_EQ(device.queryOid("OID_PLATFORM_FW_VERSION", 0, version), rc::noError);
-  EXPECT_EQ(version, u"3.3.8.1");
-  std::uint8_t head[32];
-  std::uint32_t size = 0;
-  EXPECT_EQ(device.readFile("/bin/busybox", head, sizeof head, size), rc::bufferTooSmall);
-  EXPECT_EQ(size, 4096u);
-  device.link.close();
+  testing::expectWholeProtocol(backend);
   server.stop();
   EXPECT_TRUE(server.printer().protocolErrors().empty());
   EXPECT_EQ(server.printer().requestCount(), 2u);

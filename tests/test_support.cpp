@@ -2,7 +2,23 @@
 
 #include <cstdio>
 
+#include <gtest/gtest.h>
+
 namespace kestrava::testing {
+
+void expectWholeProtocol(UsbBackend& backend) {
+  PrinterDevice device(backend);
+  ASSERT_EQ(device.link().open(), LinkStatus::ok);
+  device.link().drain();
+  std::u16string version;
+  EXPECT_EQ(device.queryOid("OID_PLATFORM_FW_VERSION", 0, version), ResultCode::noError);
+  EXPECT_EQ(version, u"3.3.8.1");
+  std::uint8_t elfHeader[32];
+  std::uint32_t size = 0;
+  EXPECT_EQ(device.readFile("/bin/busybox", elfHeader, sizeof elfHeader, size), ResultCode::bufferTooSmall);
+  EXPECT_EQ(size, 4096u);
+  device.link().close();
+}
 
 virtualprinter::Scenario emptyScenario(std::uint16_t productId) {
   virtualprinter::Scenario scenario;
@@ -15,8 +31,8 @@ ConnectedDevice::ConnectedDevice(virtualprinter::Scenario scenario, bool open)
       traced(backend, [this](const TraceEvent& event) { events.push_back(event); }),
       device(traced) {
   if (open) {
-    device.link.open();
-    device.link.drain();
+    device.link().open();
+    device.link().drain();
     events.clear();
   }
 }

@@ -2,12 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "device/printer_device.h"
-#include "usb/trace_backend.h"
-#include "usb/virtual_backend.h"
+#include "link/trace_backend.h"
+#include "virtual/virtual_backend.h"
 #include "virtual/scenario.h"
 
 namespace kestrava::testing {
@@ -38,5 +39,20 @@ struct ConnectedDevice {
 };
 
 std::string hex(const std::string& bytes);
+
+// The protocol end to end through a transport to the built-in healthy printer: open, drain,
+// an OID query, a file read larger than its buffer, close; failures are reported through
+// the test framework.
+void expectWholeProtocol(UsbBackend& backend);
+
+// A result code as the tables of the tests write it: by its number, the way the row
+// names and the protocol's documentation give it ("file stops short: 6").
+struct ExpectedCode {
+  constexpr ExpectedCode(unsigned number) : code(static_cast<ResultCode>(number)) {}
+  constexpr ExpectedCode(ResultCode result) : code(result) {}
+  constexpr operator ResultCode() const { return code; }
+  ResultCode code;
+};
+inline std::ostream& operator<<(std::ostream& out, ExpectedCode expected) { return out << expected.code; }
 
 }  // namespace kestrava::testing

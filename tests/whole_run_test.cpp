@@ -8,7 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/acquisition_thread.h"
+#include "run/acquisition_thread.h"
 #include "cli_support.h"
 #include "recording_dialog.h"
 #include "test_support.h"

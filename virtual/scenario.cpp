@@ -6,6 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/hex_text.h"
+
 namespace kestrava::virtualprinter {
 
 using nlohmann::json;
@@ -62,9 +64,7 @@ std::string bytes(const json& value, const std::string& where) {
       if (c != ' ') hex.push_back(c);
     }
     if (hex.size() % 2 != 0) fail(where, "odd number of hex digits");
-    for (std::size_t i = 0; i < hex.size(); i += 2) {
-      out.push_back(static_cast<char>(number("0x" + hex.substr(i, 2), where, 0xFF)));
-    }
+    if (!bytesFromHex(hex, out)) fail(where, "not a hex digit in " + hex);
   }
   if (value.contains("text")) out += bytes(value.at("text"), where + ".text");
   if (value.contains("size")) {

@@ -7,7 +7,7 @@
 #include <memory>
 #include <thread>
 
-#include "usb/tcp_socket.h"
+#include "net/tcp_socket.h"
 #include "virtual/virtual_printer.h"
 
 namespace kestrava::virtualprinter {

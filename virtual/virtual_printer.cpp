@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "device/acl_command_block.h"
 
@@ -173,6 +174,17 @@ void VirtualPrinter::answer(std::uint16_t command, const std::string& data) {
     field[0] = static_cast<std::uint8_t>(length >> 8);
     field[1] = static_cast<std::uint8_t>(length);
   };
+  // A text answered in a data phase, its length in bytes 6 and 7; status 0 where the
+  // printer has none.
+  auto textPhase = [&](const std::optional<std::string>& text) {
+    if (!text) {
+      status = 0;
+      return false;
+    }
+    dataPhase = text->substr(0, 0xFFFF);
+    be16(dataPhase.size());
+    return true;
+  };
 
   switch (command) {
     case aclcmd::firmwareVersion:
@@ -184,21 +196,10 @@ void VirtualPrinter::answer(std::uint16_t command, const std::string& data) {
       }
       break;
     case aclcmd::buildInfo:
-      if (scenario_.buildInfo) {
-        dataPhase = scenario_.buildInfo->substr(0, 0xFFFF);
-        be16(dataPhase.size());
-      } else {
-        status = 0;
-      }
+      textPhase(scenario_.buildInfo);
       break;
     case aclcmd::serialNumber:
-      if (scenario_.serialNumber) {
-        dataPhase = scenario_.serialNumber->substr(0, 0xFFFF);
-        be16(dataPhase.size());
-        if (scenario_.serialLengthSwapped) std::swap(field[0], field[1]);
-      } else {
-        status = 0;
-      }
+      if (textPhase(scenario_.serialNumber) && scenario_.serialLengthSwapped) std::swap(field[0], field[1]);
       break;
     case aclcmd::ramSize:
       if (scenario_.ramSizeMb) {
@@ -214,13 +215,9 @@ void VirtualPrinter::answer(std::uint16_t command, const std::string& data) {
         status = 2;
         break;
       }
+      // An OID the printer does not know: status 0, nothing follows.
       auto found = scenario_.oids.find(target);
-      if (found == scenario_.oids.end()) {
-        status = 0;  // the printer does not know this OID: status 0, nothing follows
-      } else {
-        dataPhase = found->second.substr(0, 0xFFFF);
-        be16(dataPhase.size());
-      }
+      textPhase(found == scenario_.oids.end() ? std::nullopt : std::optional<std::string>(found->second));
       break;
     }
     case aclcmd::fileRead: {

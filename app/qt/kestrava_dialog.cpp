@@ -13,15 +13,14 @@
 #include <QStatusBar>
 #include <QThread>
 
-#include "app/acquisition_thread.h"
+#include "base/version.h"
+#include "run/acquisition_thread.h"
 
 namespace kestrava {
 
 namespace {
 
 constexpr const char* kProgramName = "Kestrava";
-constexpr const char* kTitleVersion = "3.36.2";
-constexpr const char16_t* kReadyStatus = u"Ready.";
 
 // Positions are kept in the dialog units of the Windows template so that the window keeps
 // its proportions with any font: a quarter of the average character width across, an
@@ -159,7 +158,7 @@ void CKestravaDlg::OnInitDialog() {
   DoDataExchange(false);
   m_getDataButton = findChild<QPushButton*>(QStringLiteral("getData"));
   m_closeButton = findChild<QPushButton*>(QStringLiteral("close"));
-  QString title = QStringLiteral("%1 %2").arg(QLatin1String(kProgramName), QLatin1String(kTitleVersion));
+  QString title = QStringLiteral("%1 %2").arg(QLatin1String(kProgramName), QLatin1String(KESTRAVA_TITLE_VERSION_TEXT));
   SetStatus(kReadyStatus);
   setWindowTitle(title);
   setWindowIcon(m_icon);

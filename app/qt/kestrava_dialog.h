@@ -10,8 +10,8 @@
 #include <QDialog>
 #include <QIcon>
 
-#include "app/acquisition_dialog.h"
-#include "usb/cancellable_backend.h"
+#include "run/acquisition_dialog.h"
+#include "link/cancellable_backend.h"
 
 class QLabel;
 class QPlainTextEdit;

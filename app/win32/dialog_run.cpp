@@ -1,6 +1,6 @@
 #include "app/win32/dialog_run.h"
 
-#include "app/acquisition_thread.h"
+#include "run/acquisition_thread.h"
 #include "app/win32/framework/win_app.h"
 
 namespace kestrava {

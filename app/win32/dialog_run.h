@@ -12,8 +12,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/acquisition_dialog.h"
-#include "usb/usb_backend.h"
+#include "run/acquisition_dialog.h"
+#include "link/usb_backend.h"
 
 namespace kestrava {
 

@@ -4,15 +4,14 @@
 
 #include "app/win32/framework/win_app.h"
 #include "res/resource.h"
-#include "res/version.h"
-#include "usb/win32_backend.h"
+#include "base/version.h"
+#include "link/win32_backend.h"
 
 namespace kestrava {
 
 namespace {
 
 constexpr const wchar_t* kProgramName = L"Kestrava";
-constexpr const char16_t* kReadyStatus = u"Ready.";
 
 }  // namespace
 

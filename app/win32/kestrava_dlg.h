@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "app/acquisition_dialog.h"
+#include "run/acquisition_dialog.h"
 #include "app/win32/dialog_run.h"
 #include "app/win32/framework/dialog.h"
 

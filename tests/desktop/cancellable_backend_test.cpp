@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include "app/acquisition_thread.h"
+#include "run/acquisition_thread.h"
 #include "recording_dialog.h"
-#include "usb/cancellable_backend.h"
-#include "usb/usb_printer_link.h"
-#include "usb/virtual_backend.h"
+#include "link/cancellable_backend.h"
+#include "link/usb_printer_link.h"
+#include "virtual/virtual_backend.h"
 #include "virtual/scenario.h"
 
 namespace kestrava {
@@ -30,22 +30,22 @@ TEST(CancellableBackend, OpenPipesFailAtOnceAfterCancel) {
   VirtualBackend printer(slow);
   CancellableBackend backend(printer);
   UsbPrinterLink link(backend);
-  ASSERT_EQ(link.open(), linkstatus::ok);
+  ASSERT_EQ(link.open(), LinkStatus::ok);
 
   backend.cancel();
   const std::uint8_t command[16] = {};
   std::uint8_t reply[16];
   std::uint32_t transferred = 99;
   auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(link.write(command, sizeof command), linkstatus::writeFailed);
-  EXPECT_EQ(link.read(reply, sizeof reply, transferred, 5000), linkstatus::readFailed);
+  EXPECT_EQ(link.write(command, sizeof command), LinkStatus::writeFailed);
+  EXPECT_EQ(link.read(reply, sizeof reply, transferred, 5000), LinkStatus::readFailed);
   EXPECT_EQ(transferred, 0u);
   // Neither the slow printer's delay nor the read's time-out was waited for.
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
   EXPECT_EQ(printer.printer().requestCount(), 0u);
 
   link.close();
-  EXPECT_EQ(link.open(), linkstatus::noPrinter);
+  EXPECT_EQ(link.open(), LinkStatus::noPrinter);
 }
 
 }  // namespace

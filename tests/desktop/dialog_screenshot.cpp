@@ -9,7 +9,7 @@
 #include <QWidget>
 
 #include "app/qt/kestrava_dialog.h"
-#include "usb/virtual_backend.h"
+#include "virtual/virtual_backend.h"
 #include "virtual/scenario.h"
 
 int main(int argc, char** argv) {

@@ -10,10 +10,10 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "app/acquisition_thread.h"
+#include "run/acquisition_thread.h"
 #include "app/qt/kestrava_dialog.h"
 #include "recording_dialog.h"
-#include "usb/virtual_backend.h"
+#include "virtual/virtual_backend.h"
 #include "virtual/scenario.h"
 
 namespace kestrava {

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "device/text_codec.h"
-#include "usb/libusb_backend.h"
-#include "usb/usb_printer_link.h"
+#include "base/text_codec.h"
+#include "link/libusb_backend.h"
+#include "link/usb_printer_link.h"
 
 namespace kestrava {
 namespace {
@@ -156,7 +156,7 @@ TEST(LibusbBackend, AnAbsentDeviceCannotBeOpened) {
   EXPECT_EQ(backend.openPipe(absent, PipeEnd::write), nullptr);
   UsbPrinterLink link(backend);
   link.pathFilter = u"vid_232b&pid_0ef5#250-9.9.9";
-  EXPECT_EQ(link.open(), linkstatus::noPrinter);
+  EXPECT_EQ(link.open(), LinkStatus::noPrinter);
   EXPECT_FALSE(link.connected());
 }
 

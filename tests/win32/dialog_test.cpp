@@ -12,16 +12,16 @@
 #include <mutex>
 #include <thread>
 
-#include "app/acquisition_thread.h"
-#include "app/item_phase.h"
+#include "run/acquisition_thread.h"
+#include "run/item_phase.h"
 #include "app/win32/kestrava_dlg.h"
-#include "device/text_codec.h"
+#include "base/text_codec.h"
 #include "fake_interfaces.h"
 #include "named_pipe_printer.h"
 #include "recording_dialog.h"
 #include "res/resource.h"
 #include "test_support.h"
-#include "usb/virtual_backend.h"
+#include "virtual/virtual_backend.h"
 
 namespace kestrava {
 namespace {

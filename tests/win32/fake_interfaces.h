@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "usb/win32_backend.h"
+#include "link/win32_backend.h"
 
 namespace kestrava::testing {
 

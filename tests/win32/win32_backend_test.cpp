@@ -9,8 +9,8 @@
 #include "fake_interfaces.h"
 #include "named_pipe_printer.h"
 #include "test_support.h"
-#include "usb/usb_printer_link.h"
-#include "usb/win32_backend.h"
+#include "link/usb_printer_link.h"
+#include "link/win32_backend.h"
 
 namespace kestrava {
 namespace {
@@ -45,20 +45,20 @@ TEST(Win32Backend, OpenFindsTheFirstPrinterOfTheVendor) {
   struct Case {
     const char* what;
     std::vector<FakeInterface> interfaces;
-    unsigned status;
+    LinkStatus status;
     std::uint32_t usbId;
     NamedPipePrinter* opened;
   };
   const Case cases[] = {
-      {"a long path of another vendor first", {{testing::longOtherPath()}, {printer.devicePath()}}, linkstatus::ok,
+      {"a long path of another vendor first", {{testing::longOtherPath()}, {printer.devicePath()}}, LinkStatus::ok,
        0x232B0EF5, &printer},
-      {"an unreadable interface first", {{u"\\\\?\\usb#broken", true}, {printer.devicePath()}}, linkstatus::ok,
+      {"an unreadable interface first", {{u"\\\\?\\usb#broken", true}, {printer.devicePath()}}, LinkStatus::ok,
        0x232B0EF5, &printer},
-      {"the printer's own path is long", {{longPrinter.devicePath()}}, linkstatus::ok, 0x232B0EA1, &longPrinter},
-      {"two printers: the first one", {{second.devicePath()}, {printer.devicePath()}}, linkstatus::ok, 0x232B0EF6,
+      {"the printer's own path is long", {{longPrinter.devicePath()}}, LinkStatus::ok, 0x232B0EA1, &longPrinter},
+      {"two printers: the first one", {{second.devicePath()}, {printer.devicePath()}}, LinkStatus::ok, 0x232B0EF6,
        &second},
-      {"another vendor only", {{testing::longOtherPath()}}, linkstatus::noPrinter, 0, nullptr},
-      {"no interface at all", {}, linkstatus::noPrinter, 0, nullptr},
+      {"another vendor only", {{testing::longOtherPath()}}, LinkStatus::noPrinter, 0, nullptr},
+      {"no interface at all", {}, LinkStatus::noPrinter, 0, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -67,7 +67,7 @@ TEST(Win32Backend, OpenFindsTheFirstPrinterOfTheVendor) {
     UsbPrinterLink link(backend);
     ASSERT_EQ(link.open(), c.status);
     EXPECT_EQ(link.usbId(), c.usbId);
-    EXPECT_EQ(link.connected(), c.status == linkstatus::ok);
+    EXPECT_EQ(link.connected(), c.status == LinkStatus::ok);
     link.close();
     // The printer saw the host open and close both pipes.
     if (c.opened) {
@@ -81,11 +81,11 @@ TEST(Win32Backend, BusyPrinterIsAPipeFailureAndALaterMatchIsNotTried) {
   NamedPipePrinter later(testing::emptyScenario(), "vid_232b&pid_0ef5");
   Win32Backend holder(testing::fakeInterfaces({{busy.devicePath()}}));
   UsbPrinterLink otherProgram(holder);
-  ASSERT_EQ(otherProgram.open(), linkstatus::ok);
+  ASSERT_EQ(otherProgram.open(), LinkStatus::ok);
 
   Win32Backend backend(testing::fakeInterfaces({{busy.devicePath()}, {later.devicePath()}}));
   UsbPrinterLink link(backend);
-  EXPECT_EQ(link.open(), linkstatus::pipeOpenFailed);
+  EXPECT_EQ(link.open(), LinkStatus::pipeOpenFailed);
   EXPECT_FALSE(link.connected());
   EXPECT_EQ(link.usbId(), 0u);
   EXPECT_FALSE(later.waitUntilClosed(1, 300));
@@ -95,17 +95,7 @@ TEST(Win32Backend, BusyPrinterIsAPipeFailureAndALaterMatchIsNotTried) {
 TEST(Win32Backend, WholeProtocolThroughThePipes) {
   NamedPipePrinter printer(virtualprinter::healthyMonoPrinter(), "vid_232b&pid_0ef5");
   Win32Backend backend(testing::fakeInterfaces({{testing::longOtherPath()}, {printer.devicePath()}}));
-  PrinterDevice device(backend);
-  ASSERT_EQ(device.link.open(), linkstatus::ok);
-  device.link.drain();
-  std::u16string version;
-  EXPECT_EQ(device.queryOid("OID_PLATFORM_FW_VERSION", 0, version), rc::noError);
-  EXPECT_EQ(version, u"3.3.8.1");
-  std::uint8_t head[32];
-  std::uint32_t size = 0;
-  EXPECT_EQ(device.readFile("/bin/busybox", head, sizeof head, size), rc::bufferTooSmall);
-  EXPECT_EQ(size, 4096u);
-  device.link.close();
+  testing::expectWholeProtocol(backend);
   EXPECT_TRUE(printer.printer().protocolErrors().empty());
   EXPECT_EQ(printer.printer().requestCount(), 2u);
 }
@@ -116,23 +106,23 @@ TEST(Win32Backend, ReadGivesWhatArrivedAndATimedOutReadLeavesTheLinkUsable) {
   NamedPipePrinter printer(scenario, "vid_232b&pid_0ef5");
   Win32Backend backend(testing::fakeInterfaces({{printer.devicePath()}}));
   PrinterDevice device(backend);
-  ASSERT_EQ(device.link.open(), linkstatus::ok);
+  ASSERT_EQ(device.link().open(), LinkStatus::ok);
 
   std::uint8_t buffer[1024];
   std::uint32_t got = 0;
   // Fewer bytes than wanted: the read completes with what the printer sent.
-  ASSERT_EQ(device.link.read(buffer, sizeof buffer, got, 2000), linkstatus::ok);
+  ASSERT_EQ(device.link().read(buffer, sizeof buffer, got, 2000), LinkStatus::ok);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), got), "stale!");
 
   Clock::time_point start = Clock::now();
-  EXPECT_EQ(device.link.read(buffer, sizeof buffer, got, 50), linkstatus::readFailed);
+  EXPECT_EQ(device.link().read(buffer, sizeof buffer, got, 50), LinkStatus::readFailed);
   Clock::duration waited = Clock::now() - start;
   EXPECT_GE(waited, 40ms);
   EXPECT_LT(waited, 2s);
 
   // The cancelled read took nothing away: the next exchange is whole.
   std::u16string version;
-  EXPECT_EQ(device.queryOid("OID_PLATFORM_FW_VERSION", 0, version), rc::noError);
+  EXPECT_EQ(device.queryOid("OID_PLATFORM_FW_VERSION", 0, version), ResultCode::noError);
   EXPECT_EQ(version, u"3.3.8.1");
   EXPECT_TRUE(printer.printer().protocolErrors().empty());
 }
@@ -141,7 +131,7 @@ TEST(Win32Backend, InterruptCutsAWaitingReadShortAndEveryLaterOperation) {
   NamedPipePrinter printer(mutePrinter(), "vid_232b&pid_0ef5");
   Win32Backend backend(testing::fakeInterfaces({{printer.devicePath()}}));
   UsbPrinterLink link(backend);
-  ASSERT_EQ(link.open(), linkstatus::ok);
+  ASSERT_EQ(link.open(), LinkStatus::ok);
 
   std::thread closing([&backend] {
     std::this_thread::sleep_for(100ms);
@@ -150,17 +140,17 @@ TEST(Win32Backend, InterruptCutsAWaitingReadShortAndEveryLaterOperation) {
   std::uint8_t buffer[16];
   std::uint32_t got = 0;
   Clock::time_point start = Clock::now();
-  EXPECT_EQ(link.read(buffer, sizeof buffer, got, 5000), linkstatus::readFailed);
+  EXPECT_EQ(link.read(buffer, sizeof buffer, got, 5000), LinkStatus::readFailed);
   EXPECT_LT(Clock::now() - start, 2s);
   closing.join();
 
   start = Clock::now();
   std::uint8_t byte = 0;
-  EXPECT_EQ(link.write(&byte, 1), linkstatus::writeFailed);
-  EXPECT_EQ(link.read(buffer, sizeof buffer, got, 5000), linkstatus::readFailed);
+  EXPECT_EQ(link.write(&byte, 1), LinkStatus::writeFailed);
+  EXPECT_EQ(link.read(buffer, sizeof buffer, got, 5000), LinkStatus::readFailed);
   EXPECT_LT(Clock::now() - start, 1s);
   link.close();
-  EXPECT_EQ(link.open(), linkstatus::pipeOpenFailed);
+  EXPECT_EQ(link.open(), LinkStatus::pipeOpenFailed);
 }
 
 TEST(Win32Backend, SystemEnumerationWithoutOurPrinterFindsNone) {
@@ -175,7 +165,7 @@ TEST(Win32Backend, SystemEnumerationWithoutOurPrinterFindsNone) {
   if (ours) GTEST_SKIP() << "a printer of the vendor is attached";
   Win32Backend backend;
   UsbPrinterLink link(backend);
-  EXPECT_EQ(link.open(), linkstatus::noPrinter);
+  EXPECT_EQ(link.open(), LinkStatus::noPrinter);
 }
 
 }  // namespace

@@ -1,12 +1,11 @@
 #include "app/win32/framework/dialog.h"
 
 #include "app/win32/framework/win_app.h"
+#include "base/text_codec.h"
 
 namespace kestrava::ui {
 
 namespace {
-
-std::wstring wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
 
 std::u16string windowText(HWND window) {
   int length = GetWindowTextLengthW(window);
@@ -14,12 +13,12 @@ std::u16string windowText(HWND window) {
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
   int copied = GetWindowTextW(window, text.data(), length + 1);
   text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
-  return std::u16string(text.begin(), text.end());
+  return fromWide(text);
 }
 
 }  // namespace
 
-void CWnd::SetWindowText(const std::u16string& text) { ::SetWindowTextW(m_hWnd, wide(text).c_str()); }
+void CWnd::SetWindowText(const std::u16string& text) { ::SetWindowTextW(m_hWnd, toWide(text).c_str()); }
 
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) const {
   return ::SendMessageW(m_hWnd, message, wParam, lParam);
@@ -33,8 +32,8 @@ void DDX_Text(CDataExchange* exchange, int id, std::u16string& value) {
     return;
   }
   // A field holds text up to its first NUL, as a control would.
-  std::u16string shown = value.substr(0, value.find(u'\0'));
-  if (windowText(control) != shown) ::SetWindowTextW(control, wide(shown).c_str());
+  std::u16string shown(untilNul(value));
+  if (windowText(control) != shown) ::SetWindowTextW(control, toWide(shown).c_str());
 }
 
 CDialog::CDialog(UINT templateId, CWnd* parent) : templateId_(templateId), parent_(parent ? parent->m_hWnd : nullptr) {}

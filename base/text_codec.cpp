@@ -1,0 +1,123 @@
+#include "base/text_codec.h"
+
+#include <cstring>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace kestrava {
+
+std::u16string widenPrinterText(const std::uint8_t* bytes, std::size_t count) {
+  std::size_t length = untilNul(std::string_view(reinterpret_cast<const char*>(bytes), count)).size();
+  if (length == 0) return {};
+#ifdef _WIN32
+  const char* narrow = reinterpret_cast<const char*>(bytes);
+  int units = MultiByteToWideChar(CP_THREAD_ACP, 0, narrow, static_cast<int>(length), nullptr, 0);
+  if (units <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(units), L'\0');
+  MultiByteToWideChar(CP_THREAD_ACP, 0, narrow, static_cast<int>(length), wide.data(), units);
+  return fromWide(wide);
+#else
+  std::u16string text;
+  text.reserve(length);
+  for (std::size_t i = 0; i < length; ++i) text.push_back(static_cast<char16_t>(bytes[i]));
+  return text;
+#endif
+}
+
+std::u16string widenPrinterText(std::string_view bytes) {
+  return widenPrinterText(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+}
+
+std::string narrowToAnsi(const std::u16string& text) {
+  if (text.empty()) return {};
+#ifdef _WIN32
+  std::wstring wide = toWide(text);
+  int bytes = WideCharToMultiByte(CP_THREAD_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                  nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return {};
+  std::string narrow(static_cast<std::size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_THREAD_ACP, 0, wide.data(), static_cast<int>(wide.size()), narrow.data(),
+                      bytes, nullptr, nullptr);
+  return narrow;
+#else
+  std::string narrow;
+  narrow.reserve(text.size());
+  for (char16_t unit : text) narrow.push_back(unit <= 0xFF ? static_cast<char>(unit) : '?');
+  return narrow;
+#endif
+}
+
+std::string toUtf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t cp = text[i];
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFD;
+    }
+    if (cp < 0x80) {
+      out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+  }
+  return out;
+}
+
+std::u16string fromUtf8(std::string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    unsigned char lead = static_cast<unsigned char>(text[i]);
+    std::size_t extra = 99;  // continuation bytes that follow the lead byte; 99: not a lead byte
+    char32_t cp = 0;
+    if (lead < 0x80) {
+      extra = 0, cp = lead;
+    } else if ((lead >> 5) == 0x6) {
+      extra = 1, cp = lead & 0x1F;
+    } else if ((lead >> 4) == 0xE) {
+      extra = 2, cp = lead & 0x0F;
+    } else if ((lead >> 3) == 0x1E) {
+      extra = 3, cp = lead & 0x07;
+    }
+    bool ok = extra != 99 && i + extra < text.size();
+    for (std::size_t k = 1; ok && k <= extra; ++k) {
+      unsigned char next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0) != 0x80) ok = false;
+      else cp = (cp << 6) | (next & 0x3F);
+    }
+    if (!ok || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+      out.push_back(0xFFFD);
+      ++i;
+      continue;
+    }
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(cp));
+    }
+    i += extra + 1;
+  }
+  return out;
+}
+
+}  // namespace kestrava

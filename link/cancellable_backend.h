@@ -1,0 +1,31 @@
+// A back end whose pipes can be stopped from another thread. Once `cancel` has run, every
+// write and read fails at once, so a run that nobody waits for any more ends after the
+// transfer that is in progress instead of asking the printer for everything else.
+#pragma once
+
+#include <atomic>
+#include <memory>
+
+#include "link/usb_backend.h"
+
+namespace kestrava {
+
+class CancellableBackend : public UsbBackend {
+ public:
+  // `inner` must outlive this back end and every pipe it opened.
+  explicit CancellableBackend(UsbBackend& inner);
+
+  // Safe from any thread; there is no way back.
+  void cancel() { cancelled_->store(true); }
+  bool cancelled() const { return cancelled_->load(); }
+
+  std::vector<std::u16string> interfacePaths() override;
+  std::unique_ptr<UsbPipe> openPipe(const std::u16string& devicePath, PipeEnd end) override;
+  std::string openFailureHint() const override { return inner_.openFailureHint(); }
+
+ private:
+  UsbBackend& inner_;
+  std::shared_ptr<std::atomic<bool>> cancelled_ = std::make_shared<std::atomic<bool>>(false);
+};
+
+}  // namespace kestrava

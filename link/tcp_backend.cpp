@@ -1,0 +1,151 @@
+#include "link/tcp_backend.h"
+
+#include <chrono>
+#include <cstring>
+
+#include "base/text_codec.h"
+#include "net/tcp_socket.h"
+
+namespace kestrava {
+
+namespace {
+
+constexpr int kConnectTimeoutMs = 5000;
+
+using Clock = std::chrono::steady_clock;
+
+int remainingMs(Clock::time_point deadline) {
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return left > 0 ? static_cast<int>(left) : 0;
+}
+
+net::Socket connectTo(const std::string& host, std::uint16_t port) {
+  net::startUp();
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) return net::invalidSocket;
+  net::Socket result = net::invalidSocket;
+  for (addrinfo* candidate = found; candidate && result == net::invalidSocket; candidate = candidate->ai_next) {
+    net::Socket socket = net::openStreamSocket(candidate->ai_family, candidate->ai_protocol);
+    if (socket == net::invalidSocket) continue;
+    net::setNonBlocking(socket);
+    // A host that never answers must not hold the run longer than a read would.
+    if (net::connectWithin(socket, candidate->ai_addr, candidate->ai_addrlen, kConnectTimeoutMs)) {
+      result = socket;
+    } else {
+      net::closeSocket(socket);
+    }
+  }
+  freeaddrinfo(found);
+  return result;
+}
+
+}  // namespace
+
+struct TcpBackend::Connection {
+  explicit Connection(net::Socket descriptor) : fd(descriptor) {}
+  ~Connection() { net::closeSocket(fd); }
+  net::Socket fd;
+};
+
+namespace {
+
+class TcpPipe : public UsbPipe {
+ public:
+  explicit TcpPipe(std::shared_ptr<TcpBackend::Connection> connection) : connection_(std::move(connection)) {}
+
+  long long write(const std::uint8_t* data, std::size_t count) override {
+    std::size_t sent = 0;
+    while (sent < count) {
+      long long n = net::sendSome(fd(), data + sent, count - sent);
+      if (n < 0 && net::lastError() == net::Failure::interrupted) continue;
+      if (n < 0 && net::lastError() == net::Failure::wouldBlock) {
+        if (net::waitReady(fd(), true, kConnectTimeoutMs) == 1) continue;
+        return -1;
+      }
+      if (n <= 0) return -1;
+      sent += static_cast<std::size_t>(n);
+    }
+    return static_cast<long long>(sent);
+  }
+
+  bool read(std::uint8_t* buffer, std::size_t wanted, std::size_t& transferred,
+            std::uint32_t timeoutMs) override {
+    transferred = 0;
+    if (wanted == 0) return true;
+    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (transferred < wanted) {
+      int ready = net::waitReady(fd(), false, remainingMs(deadline));
+      if (ready < 0 && net::lastError() == net::Failure::interrupted) continue;
+      if (ready <= 0) break;  // time-out (or a failed wait): hand back what arrived
+      long long n = net::receiveSome(fd(), buffer + transferred, wanted - transferred);
+      if (n < 0 && (net::lastError() == net::Failure::interrupted || net::lastError() == net::Failure::wouldBlock)) continue;
+      if (n <= 0) break;  // closed by the printer or failed
+      transferred += static_cast<std::size_t>(n);
+    }
+    return transferred > 0;
+  }
+
+ private:
+  net::Socket fd() const { return connection_->fd; }
+  std::shared_ptr<TcpBackend::Connection> connection_;
+};
+
+}  // namespace
+
+TcpBackend::TcpBackend(std::string host, std::uint16_t port, std::u16string devicePath)
+    : host_(std::move(host)), port_(port), devicePath_(std::move(devicePath)) {}
+
+bool TcpBackend::parseAddress(const std::string& address, std::string& host, std::uint16_t& port,
+                              std::string& path, std::string& error) {
+  const std::string scheme = "tcp://";
+  if (address.compare(0, scheme.size(), scheme) != 0) {
+    error = "expected tcp://HOST:PORT/PATH";
+    return false;
+  }
+  std::string rest = address.substr(scheme.size());
+  std::size_t slash = rest.find('/');
+  std::string hostPort = rest.substr(0, slash);
+  path = slash == std::string::npos ? std::string() : rest.substr(slash + 1);
+  std::size_t colon = hostPort.rfind(':');
+  if (colon == std::string::npos || colon == 0 || colon + 1 == hostPort.size()) {
+    error = "expected HOST:PORT in " + address;
+    return false;
+  }
+  host = hostPort.substr(0, colon);
+  if (host.size() > 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+  std::string portText = hostPort.substr(colon + 1);
+  unsigned long value = 0;
+  for (char c : portText) {
+    if (c < '0' || c > '9' || value > 65535) {
+      error = "bad port in " + address;
+      return false;
+    }
+    value = value * 10 + static_cast<unsigned long>(c - '0');
+  }
+  if (value == 0 || value > 65535) {
+    error = "bad port in " + address;
+    return false;
+  }
+  port = static_cast<std::uint16_t>(value);
+  return true;
+}
+
+std::vector<std::u16string> TcpBackend::interfacePaths() { return {devicePath_}; }
+
+std::unique_ptr<UsbPipe> TcpBackend::openPipe(const std::u16string& devicePath, PipeEnd end) {
+  if (devicePath != devicePath_) return nullptr;
+  if (end == PipeEnd::write) {
+    net::Socket fd = connectTo(host_, port_);
+    if (fd == net::invalidSocket) return nullptr;
+    connection_ = std::make_shared<Connection>(fd);
+  }
+  if (!connection_) return nullptr;
+  auto pipe = std::make_unique<TcpPipe>(connection_);
+  if (end == PipeEnd::read) connection_.reset();  // the two pipes own the socket now
+  return pipe;
+}
+
+}  // namespace kestrava

@@ -1,0 +1,79 @@
+#include "link/trace_backend.h"
+
+namespace kestrava {
+
+namespace {
+
+class TracePipe : public UsbPipe {
+ public:
+  TracePipe(std::unique_ptr<UsbPipe> inner, const TraceBackend& trace, PipeEnd end)
+      : inner_(std::move(inner)), trace_(trace), end_(end) {}
+
+  long long write(const std::uint8_t* data, std::size_t count) override {
+    long long written = inner_->write(data, count);
+    TraceEvent event;
+    event.kind = TraceEvent::Kind::write;
+    event.bytes.assign(reinterpret_cast<const char*>(data), count);
+    event.requested = count;
+    event.ok = written == static_cast<long long>(count);
+    event.end = end_;
+    trace_.report(std::move(event));
+    return written;
+  }
+
+  bool read(std::uint8_t* buffer, std::size_t wanted, std::size_t& transferred,
+            std::uint32_t timeoutMs) override {
+    bool completed = inner_->read(buffer, wanted, transferred, timeoutMs);
+    TraceEvent event;
+    event.kind = TraceEvent::Kind::read;
+    std::size_t shown = transferred < wanted ? transferred : wanted;
+    event.bytes.assign(reinterpret_cast<const char*>(buffer), shown);
+    event.requested = wanted;
+    event.timeoutMs = timeoutMs;
+    event.ok = completed;
+    event.end = end_;
+    trace_.report(std::move(event));
+    return completed;
+  }
+
+ private:
+  std::unique_ptr<UsbPipe> inner_;
+  const TraceBackend& trace_;
+  PipeEnd end_;
+};
+
+}  // namespace
+
+TraceBackend::TraceBackend(UsbBackend& inner, Sink sink)
+    : inner_(inner), sink_(std::move(sink)), start_(std::chrono::steady_clock::now()) {}
+
+std::vector<std::u16string> TraceBackend::interfacePaths() {
+  std::vector<std::u16string> paths = inner_.interfacePaths();
+  for (const std::u16string& path : paths) {
+    TraceEvent event;
+    event.kind = TraceEvent::Kind::interface;
+    event.devicePath = path;
+    report(std::move(event));
+  }
+  return paths;
+}
+
+std::unique_ptr<UsbPipe> TraceBackend::openPipe(const std::u16string& devicePath, PipeEnd end) {
+  std::unique_ptr<UsbPipe> pipe = inner_.openPipe(devicePath, end);
+  TraceEvent event;
+  event.kind = TraceEvent::Kind::open;
+  event.ok = pipe != nullptr;
+  event.end = end;
+  event.devicePath = devicePath;
+  report(std::move(event));
+  if (!pipe) return nullptr;
+  return std::make_unique<TracePipe>(std::move(pipe), *this, end);
+}
+
+void TraceBackend::report(TraceEvent event) const {
+  event.sinceStart = std::chrono::duration_cast<std::chrono::microseconds>(
+      std::chrono::steady_clock::now() - start_);
+  if (sink_) sink_(event);
+}
+
+}  // namespace kestrava

@@ -1,0 +1,45 @@
+// Wraps a back end and reports every write and read of the printer's pipes, with the
+// time since the trace began. It only watches: the bytes pass through unchanged.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "link/usb_backend.h"
+
+namespace kestrava {
+
+struct TraceEvent {
+  enum class Kind { interface, open, write, read };
+  Kind kind = Kind::write;
+  std::chrono::microseconds sinceStart{0};
+  std::string bytes;            // written, or read
+  std::size_t requested = 0;    // bytes asked for (write: count given; read: wanted)
+  std::uint32_t timeoutMs = 0;  // read only
+  bool ok = true;               // write: all taken; read: completed; open: pipe opened
+  PipeEnd end = PipeEnd::write;
+  std::u16string devicePath;    // interface and open only
+};
+
+class TraceBackend : public UsbBackend {
+ public:
+  using Sink = std::function<void(const TraceEvent&)>;
+
+  TraceBackend(UsbBackend& inner, Sink sink);
+
+  std::vector<std::u16string> interfacePaths() override;
+  std::unique_ptr<UsbPipe> openPipe(const std::u16string& devicePath, PipeEnd end) override;
+  std::string openFailureHint() const override { return inner_.openFailureHint(); }
+
+  void report(TraceEvent event) const;
+
+ private:
+  UsbBackend& inner_;
+  Sink sink_;
+  std::chrono::steady_clock::time_point start_;
+};
+
+}  // namespace kestrava

@@ -1,0 +1,98 @@
+#include "link/usb_printer_link.h"
+
+#include <array>
+#include <ostream>
+
+#include "base/hex_text.h"
+
+namespace kestrava {
+
+std::uint16_t parseHexField(const std::u16string& path, std::size_t start) {
+  std::uint16_t value = 0;
+  for (std::size_t i = start; i < start + 4 && i < path.size(); ++i) {
+    int digit = hexDigitValue(path[i]);
+    if (digit < 0) break;
+    value = static_cast<std::uint16_t>(value * 16 + digit);
+  }
+  return value;
+}
+
+std::uint32_t parseUsbId(const std::u16string& path, std::size_t matchStart) {
+  std::uint32_t vendor = parseHexField(path, matchStart + 4);
+  std::uint32_t product = parseHexField(path, matchStart + 13);
+  return vendor << 16 | product;
+}
+
+std::ostream& operator<<(std::ostream& out, LinkStatus status) {
+  static const char* const kNames[] = {"ok", "no printer", "pipe open failed", "write failed", "read failed",
+                                       "pipe not open"};
+  auto index = static_cast<unsigned>(status);
+  out << index;
+  if (index < sizeof kNames / sizeof kNames[0]) out << " (" << kNames[index] << ")";
+  return out;
+}
+
+UsbPrinterLink::UsbPrinterLink(UsbBackend& backend) : backend_(backend) {}
+
+UsbPrinterLink::~UsbPrinterLink() { close(); }
+
+LinkStatus UsbPrinterLink::open() {
+  if (connected_) return LinkStatus::ok;
+
+  // The first interface whose path carries the filter is the printer; only its pipes are
+  // tried, a later match is never looked at.
+  for (const std::u16string& path : backend_.interfacePaths()) {
+    std::size_t match = path.find(pathFilter);
+    if (match == std::u16string::npos) continue;
+
+    std::uint32_t id = parseUsbId(path, match);
+    writePipe_ = backend_.openPipe(path, PipeEnd::write);
+    if (writePipe_) readPipe_ = backend_.openPipe(path, PipeEnd::read);
+    if (!writePipe_ || !readPipe_) {
+      close();
+      return LinkStatus::pipeOpenFailed;
+    }
+    usbId_ = id;
+    devicePath_ = path;
+    connected_ = true;
+    return LinkStatus::ok;
+  }
+  close();
+  return LinkStatus::noPrinter;
+}
+
+void UsbPrinterLink::close() {
+  readPipe_.reset();
+  writePipe_.reset();
+  usbId_ = 0;
+  connected_ = false;
+  devicePath_.clear();
+}
+
+LinkStatus UsbPrinterLink::write(const std::uint8_t* data, std::uint32_t count) {
+  if (!writePipe_) return LinkStatus::pipeNotOpen;
+  long long written = writePipe_->write(data, count);
+  return written == static_cast<long long>(count) ? LinkStatus::ok : LinkStatus::writeFailed;
+}
+
+LinkStatus UsbPrinterLink::read(std::uint8_t* buffer, std::uint32_t wanted,
+                              std::uint32_t& transferred, std::uint32_t timeoutMs) {
+  if (!readPipe_) return LinkStatus::pipeNotOpen;
+  std::size_t got = 0;
+  bool completed = readPipe_->read(buffer, wanted, got, timeoutMs);
+  // A pipe never reports more than it was asked for; clamp anyway so no caller can be
+  // led past its buffer by a broken back end.
+  transferred = static_cast<std::uint32_t>(got < wanted ? got : wanted);
+  return completed ? LinkStatus::ok : LinkStatus::readFailed;
+}
+
+void UsbPrinterLink::drain() {
+  if (!connected_) return;
+  std::array<std::uint8_t, drainReadSize> scratch{};
+  for (unsigned reads = 0; reads < drainMaxReads; ++reads) {
+    std::uint32_t transferred = 0;
+    if (read(scratch.data(), drainReadSize, transferred, drainTimeoutMs) != LinkStatus::ok) return;
+  }
+}
+
+}  // namespace kestrava

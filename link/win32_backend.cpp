@@ -1,0 +1,164 @@
+#include "link/win32_backend.h"
+
+#include <algorithm>
+#include <cstddef>
+
+#include "base/text_codec.h"
+
+namespace kestrava {
+
+namespace {
+
+// GUID_DEVINTERFACE_USBPRINT: the interface class of USB printers.
+const GUID kUsbPrintInterfaceClass = {0x28D78FAD, 0x5A12, 0x11D1, {0xAE, 0x5B, 0x00, 0x00, 0xF8, 0x03, 0xA8, 0xC2}};
+
+// A device path is at most 32767 characters; a detail size beyond that is not believed.
+constexpr DWORD kMaxDetailSize = offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath) + 32768 * sizeof(WCHAR);
+
+class SetupApiInterfaceList : public DeviceInterfaceList {
+ public:
+  explicit SetupApiInterfaceList(HDEVINFO set) : set_(set) {}
+  ~SetupApiInterfaceList() override { SetupDiDestroyDeviceInfoList(set_); }
+
+  bool enumerate(DWORD index, SP_DEVICE_INTERFACE_DATA& interfaceData) override {
+    return SetupDiEnumDeviceInterfaces(set_, nullptr, &kUsbPrintInterfaceClass, index, &interfaceData) != FALSE;
+  }
+
+  bool detail(SP_DEVICE_INTERFACE_DATA& interfaceData, SP_DEVICE_INTERFACE_DETAIL_DATA_W* detail, DWORD size,
+              DWORD* required) override {
+    return SetupDiGetDeviceInterfaceDetailW(set_, &interfaceData, detail, size, required, nullptr) != FALSE;
+  }
+
+ private:
+  HDEVINFO set_;
+};
+
+}  // namespace
+
+std::unique_ptr<DeviceInterfaceList> openUsbPrintInterfaces() {
+  HDEVINFO set = SetupDiGetClassDevsW(&kUsbPrintInterfaceClass, nullptr, nullptr,
+                                      DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+  if (set == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<SetupApiInterfaceList>(set);
+}
+
+std::vector<std::u16string> readDevicePaths(DeviceInterfaceList& interfaces) {
+  std::vector<std::u16string> paths;
+  for (DWORD index = 0;; ++index) {
+    SP_DEVICE_INTERFACE_DATA interfaceData{};
+    interfaceData.cbSize = sizeof interfaceData;
+    if (!interfaces.enumerate(index, interfaceData)) break;
+
+    // The first call only asks for the size (and fails with ERROR_INSUFFICIENT_BUFFER).
+    DWORD required = 0;
+    interfaces.detail(interfaceData, nullptr, 0, &required);
+    constexpr DWORD pathOffset = offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath);
+    if (required <= pathOffset || required > kMaxDetailSize) continue;
+
+    // DWORD storage keeps the record aligned for its size field.
+    std::vector<DWORD> storage((required + sizeof(DWORD) - 1) / sizeof(DWORD));
+    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(storage.data());
+    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+    if (!interfaces.detail(interfaceData, detail, required, nullptr)) continue;
+
+    const WCHAR* path = detail->DevicePath;
+    std::size_t capacity = (required - pathOffset) / sizeof(WCHAR);
+    std::size_t length = std::find(path, path + capacity, L'\0') - path;
+    paths.emplace_back(path, path + length);
+  }
+  return paths;
+}
+
+class Win32Backend::Pipe : public UsbPipe {
+ public:
+  Pipe(Win32Backend& backend, HANDLE handle) : backend_(backend), handle_(handle) {}
+
+  ~Pipe() override {
+    backend_.forget(this);
+    CloseHandle(handle_);
+  }
+
+  long long write(const std::uint8_t* data, std::size_t count) override {
+    if (count > MAXDWORD || backend_.interrupted()) return -1;
+    DWORD written = 0;
+    if (!WriteFile(handle_, data, static_cast<DWORD>(count), &written, nullptr)) return -1;
+    return written;
+  }
+
+  bool read(std::uint8_t* buffer, std::size_t wanted, std::size_t& transferred, std::uint32_t timeoutMs) override {
+    transferred = 0;
+    overlapped_ = OVERLAPPED{};
+    if (wanted > MAXDWORD) return false;
+    DWORD got = 0;
+    {
+      // Started under the lock, so that interrupt() either sees this read and cancels
+      // it, or comes first and the read is never started.
+      std::lock_guard<std::mutex> lock(backend_.mutex_);
+      if (backend_.interrupted_) return false;
+      if (ReadFile(handle_, buffer, static_cast<DWORD>(wanted), &got, &overlapped_)) {
+        transferred = got;
+        return true;
+      }
+      if (GetLastError() != ERROR_IO_PENDING) return false;
+    }
+    // With no event in the overlapped record, the pipe handle itself is signalled when
+    // the read completes.
+    if (WaitForSingleObject(handle_, timeoutMs) == WAIT_OBJECT_0) {
+      if (!GetOverlappedResult(handle_, &overlapped_, &got, TRUE)) return false;
+      transferred = got;
+      return true;
+    }
+    // The buffer belongs to the cancelled read until it has finished.
+    CancelIo(handle_);
+    GetOverlappedResult(handle_, &overlapped_, &got, TRUE);
+    return false;
+  }
+
+  void cancel() { CancelIoEx(handle_, nullptr); }
+
+ private:
+  Win32Backend& backend_;
+  HANDLE handle_;
+  OVERLAPPED overlapped_{};
+};
+
+Win32Backend::Win32Backend(InterfaceSource source) : source_(std::move(source)) {}
+
+Win32Backend::~Win32Backend() = default;
+
+std::vector<std::u16string> Win32Backend::interfacePaths() {
+  std::unique_ptr<DeviceInterfaceList> interfaces = source_();
+  if (!interfaces) return {};
+  return readDevicePaths(*interfaces);
+}
+
+std::unique_ptr<UsbPipe> Win32Backend::openPipe(const std::u16string& devicePath, PipeEnd end) {
+  bool reading = end == PipeEnd::read;
+  std::wstring name = toWide(devicePath + u"\\" + fromUtf8(pipeName(end)));
+  DWORD flags = FILE_ATTRIBUTE_NORMAL | (reading ? FILE_FLAG_OVERLAPPED : 0);
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (interrupted_) return nullptr;
+  HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, flags, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  auto pipe = std::make_unique<Pipe>(*this, handle);
+  pipes_.push_back(pipe.get());
+  return pipe;
+}
+
+void Win32Backend::interrupt() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  interrupted_ = true;
+  for (Pipe* pipe : pipes_) pipe->cancel();
+}
+
+bool Win32Backend::interrupted() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return interrupted_;
+}
+
+void Win32Backend::forget(Pipe* pipe) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  pipes_.erase(std::remove(pipes_.begin(), pipes_.end(), pipe), pipes_.end());
+}
+
+}  // namespace kestrava

@@ -1,0 +1,24 @@
+// The virtual printer as a back end of the link, in process.
+#pragma once
+
+#include <memory>
+
+#include "link/usb_backend.h"
+#include "virtual/virtual_printer.h"
+
+namespace kestrava {
+
+class VirtualBackend : public UsbBackend {
+ public:
+  explicit VirtualBackend(virtualprinter::Scenario scenario);
+
+  std::vector<std::u16string> interfacePaths() override;
+  std::unique_ptr<UsbPipe> openPipe(const std::u16string& devicePath, PipeEnd end) override;
+
+  virtualprinter::VirtualPrinter& printer() { return *printer_; }
+
+ private:
+  std::shared_ptr<virtualprinter::VirtualPrinter> printer_;
+};
+
+}  // namespace kestrava
