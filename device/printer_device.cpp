@@ -14,11 +14,11 @@ PrinterDevice::PrinterDevice(UsbBackend& backend) : link_(backend) {
 
 bool PrinterDevice::isCached(CachedItem item) const {
   switch (item) {
-    case CachedItem::fwVersion: return fwVersionCached_;
-    case CachedItem::engineFwVersion: return engineFwVersionCached_;
-    case CachedItem::buildDate: return buildDateCached_;
-    case CachedItem::serialNumber: return serialNumberCached_;
-    case CachedItem::ramSize: return ramSizeCached_;
+    case CachedItem::fwVersion: return fwVersion_.kept;
+    case CachedItem::engineFwVersion: return engineFwVersion_.kept;
+    case CachedItem::buildDate: return buildDate_.kept;
+    case CachedItem::serialNumber: return serialNumber_.kept;
+    case CachedItem::ramSize: return ramSizeMb_.kept;
     case CachedItem::consumables: return consumablesCached_;
     case CachedItem::drums: return drumsCached_;
   }

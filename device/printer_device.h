@@ -45,6 +45,13 @@ struct ReportSwitches {
   bool operator==(const ReportSwitches&) const = default;
 };
 
+// An answer the device keeps once the printer gave it.
+template <typename Value>
+struct KeptAnswer {
+  Value value{};
+  bool kept = false;  // set in the same step that stores a successful answer
+};
+
 // The answers a device keeps once read.
 enum class CachedItem { fwVersion, engineFwVersion, buildDate, serialNumber, ramSize, consumables, drums };
 
@@ -127,21 +134,17 @@ class PrinterDevice {
   const std::uint8_t* pjlPrefix_ = kPjlPrefix;
   UsbPrinterLink link_;
   std::uint32_t readTimeoutMs_ = kReadTimeoutMs;
-  std::uint32_t ramSizeMb_ = 0;
+  KeptAnswer<std::uint32_t> ramSizeMb_;
   StageCode stageCode_ = StageCode::none;
   std::u16string modelName_;
   std::u16string boardDescription_;
-  std::u16string fwVersion_;
-  std::u16string engineFwVersion_;
-  std::u16string buildDate_;
-  std::u16string serialNumber_;
+  KeptAnswer<std::u16string> fwVersion_;
+  KeptAnswer<std::u16string> engineFwVersion_;
+  KeptAnswer<std::u16string> buildDate_;
+  KeptAnswer<std::u16string> serialNumber_;
   ConsumableList consumables_;
   ConsumableList drums_;
-  bool fwVersionCached_ = false;
-  bool engineFwVersionCached_ = false;
-  bool buildDateCached_ = false;
-  bool serialNumberCached_ = false;
-  bool ramSizeCached_ = false;
+  // The levels are kept in the lists themselves once a whole pass has read them.
   bool consumablesCached_ = false;
   bool drumsCached_ = false;
   ReportSwitches switches_;

@@ -15,7 +15,7 @@ constexpr std::uint32_t kVersionFileBufferSize = 1024;
 }  // namespace
 
 ResultCode PrinterDevice::getBuildDate(std::u16string& out) {
-  return cachedAnswer(buildDate_, buildDateCached_, out, [this](std::u16string& date) {
+  return cachedAnswer(buildDate_, out, [this](std::u16string& date) {
     switch (buildDateSource_) {
       case BuildDateSource::printer: return queryBuildDate(date);
       case BuildDateSource::versionFile: return buildDateFromVersionFile(date);

@@ -5,6 +5,7 @@
 
 #include <utility>
 
+#include "device/printer_device.h"
 #include "device/result_code.h"
 
 namespace kestrava {
@@ -20,6 +21,11 @@ ResultCode cachedAnswer(Value& kept, bool& cached, Value& out, Fetch fetch) {
   }
   out = kept;
   return ResultCode::noError;
+}
+
+template <typename Value, typename Fetch>
+ResultCode cachedAnswer(KeptAnswer<Value>& answer, Value& out, Fetch fetch) {
+  return cachedAnswer(answer.value, answer.kept, out, fetch);
 }
 
 }  // namespace kestrava

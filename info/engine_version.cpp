@@ -5,7 +5,7 @@
 namespace kestrava {
 
 ResultCode PrinterDevice::getEngineFwVersion(std::u16string& out) {
-  return cachedAnswer(engineFwVersion_, engineFwVersionCached_, out, [this](std::u16string& version) {
+  return cachedAnswer(engineFwVersion_, out, [this](std::u16string& version) {
     return queryOid("OID_PLATFORM_ENG_FW_VERSION", 0, version);
   });
 }

@@ -6,7 +6,7 @@
 namespace kestrava {
 
 ResultCode PrinterDevice::getFirmwareVersion(std::u16string& out) {
-  return cachedAnswer(fwVersion_, fwVersionCached_, out, [this](std::u16string& version) {
+  return cachedAnswer(fwVersion_, out, [this](std::u16string& version) {
     if (!failed(queryOid("OID_PLATFORM_FW_VERSION", 0, version))) return ResultCode::noError;
     // Printers without the OID know the command; when both fail, the command's code is the
     // one that tells what went wrong last.

@@ -6,7 +6,7 @@
 namespace kestrava {
 
 ResultCode PrinterDevice::getRamSize(std::uint32_t& megabytes) {
-  return cachedAnswer(ramSizeMb_, ramSizeCached_, megabytes, [this](std::uint32_t& size) {
+  return cachedAnswer(ramSizeMb_, megabytes, [this](std::uint32_t& size) {
     std::u16string answer;
     if (!failed(queryOid("OID_MEMORY_TOTAL_SIZE_IN_MBYTES", 0, answer))) {
       // A negative answer is kept as the unsigned number of the same bits, so the report

@@ -6,7 +6,7 @@
 namespace kestrava {
 
 ResultCode PrinterDevice::getSerialNumber(std::u16string& out) {
-  return cachedAnswer(serialNumber_, serialNumberCached_, out, [this](std::u16string& serial) {
+  return cachedAnswer(serialNumber_, out, [this](std::u16string& serial) {
     if (!failed(queryOid("OID_PLATFORM_PRODUCT_SERIAL_NUM", 0, serial))) return ResultCode::noError;
     return readSerialNumber(serial);
   });

@@ -14,7 +14,11 @@ namespace kestrava {
 namespace {
 
 // " HEX", or nothing for no bytes.
-std::string hexField(const std::string& bytes) { return bytes.empty() ? std::string() : " " + hexFromBytes(bytes); }
+std::string hexField(const std::string& bytes) {
+  std::string field;
+  if (!bytes.empty()) field.append(" ").append(hexFromBytes(bytes));
+  return field;
+}
 
 std::string timeOf(const TraceEvent& event) {
   char text[32];
