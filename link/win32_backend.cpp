@@ -7,10 +7,9 @@
 
 namespace kestrava {
 
-namespace {
-
-// GUID_DEVINTERFACE_USBPRINT: the interface class of USB printers.
 const GUID kUsbPrintInterfaceClass = {0x28D78FAD, 0x5A12, 0x11D1, {0xAE, 0x5B, 0x00, 0x00, 0xF8, 0x03, 0xA8, 0xC2}};
+
+namespace {
 
 // A device path is at most 32767 characters; a detail size beyond that is not believed.
 constexpr DWORD kMaxDetailSize = offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath) + 32768 * sizeof(WCHAR);
@@ -39,6 +38,10 @@ std::unique_ptr<DeviceInterfaceList> openUsbPrintInterfaces() {
   HDEVINFO set = SetupDiGetClassDevsW(&kUsbPrintInterfaceClass, nullptr, nullptr,
                                       DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
   if (set == INVALID_HANDLE_VALUE) return nullptr;
+  return usbPrintInterfacesOf(set);
+}
+
+std::unique_ptr<DeviceInterfaceList> usbPrintInterfacesOf(HDEVINFO set) {
   return std::make_unique<SetupApiInterfaceList>(set);
 }
 

@@ -33,6 +33,12 @@ class DeviceInterfaceList {
 // device information set.
 std::unique_ptr<DeviceInterfaceList> openUsbPrintInterfaces();
 
+// The GUID_DEVINTERFACE_USBPRINT interfaces of `set`, which the list takes over.
+std::unique_ptr<DeviceInterfaceList> usbPrintInterfacesOf(HDEVINFO set);
+
+// GUID_DEVINTERFACE_USBPRINT: the interface class of USB printers.
+extern const GUID kUsbPrintInterfaceClass;
+
 // Device paths of the interfaces in enumeration order. Each detail is read into a record
 // of the size SetupAPI asks for; an interface whose detail cannot be read is left out, so
 // that a long or broken path of some other device cannot hide a printer behind it.

@@ -153,6 +153,35 @@ TEST(Win32Backend, InterruptCutsAWaitingReadShortAndEveryLaterOperation) {
   EXPECT_EQ(link.open(), LinkStatus::pipeOpenFailed);
 }
 
+// The system's own SetupAPI on an interface made in a device information set of our own
+// (never registered, so it is gone with the set): SetupAPI fills in a detail record only
+// when its size field holds the size it was built for, 6 bytes on 32-bit Windows and 8
+// on 64-bit, so a record laid out for the other would hide every printer.
+TEST(Win32Backend, SystemSetupApiGivesThePathOfAnInterfaceInASetOfOurOwn) {
+  EXPECT_EQ(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W), sizeof(void*) == 4 ? 6u : 8u);
+  HDEVINFO set = SetupDiCreateDeviceInfoList(nullptr, nullptr);
+  ASSERT_NE(set, INVALID_HANDLE_VALUE);
+  std::unique_ptr<DeviceInterfaceList> interfaces = usbPrintInterfacesOf(set);
+  // GUID_DEVCLASS_PRINTER
+  const GUID printerClass = {0x4D36E979, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+  SP_DEVINFO_DATA device{};
+  device.cbSize = sizeof device;
+  ASSERT_TRUE(SetupDiCreateDeviceInfoW(set, L"KestravaTestPrinter", &printerClass, nullptr, nullptr,
+                                       DICD_GENERATE_ID, &device))
+      << GetLastError();
+  SP_DEVICE_INTERFACE_DATA created{};
+  created.cbSize = sizeof created;
+  ASSERT_TRUE(SetupDiCreateDeviceInterfaceW(set, &device, &kUsbPrintInterfaceClass, L"vid_232b&pid_0ef5", 0, &created))
+      << GetLastError();
+
+  std::vector<std::u16string> paths = readDevicePaths(*interfaces);
+  ASSERT_EQ(paths.size(), 1u);
+  std::u16string lower;
+  for (char16_t c : paths[0]) lower += (c >= u'A' && c <= u'Z') ? char16_t(c - u'A' + u'a') : c;
+  EXPECT_NE(lower.find(u"kestravatestprinter"), std::u16string::npos);
+  EXPECT_NE(lower.find(UsbPrinterLink::defaultPathFilter), std::u16string::npos);
+}
+
 TEST(Win32Backend, SystemEnumerationWithoutOurPrinterFindsNone) {
   // Wine (and a machine without such a printer) lists no interface of the vendor.
   std::unique_ptr<DeviceInterfaceList> interfaces = openUsbPrintInterfaces();

@@ -1,6 +1,7 @@
 // kestrava-window-probe: reads a running program's window the way the window system
-// shows it, for the desktop smoke test (scripts/windows-smoke), which clicks with
-// xdotool and reads with this.
+// shows it, for the desktop smoke tests: scripts/windows-smoke clicks with xdotool and
+// reads with this; the 32-bit smoke test in the wine32 guest, which has no X server to
+// click on, clicks with this too.
 //
 //   kestrava-window-probe wait TITLE MS             a top-level window TITLE exists
 //   kestrava-window-probe gone TITLE MS             no window TITLE exists any more
@@ -8,6 +9,8 @@
 //   kestrava-window-probe wait-text TITLE ID TEXT MS  control ID shows TEXT
 //   kestrava-window-probe center TITLE ID           prints the control's centre "X Y"
 //                                                    in screen coordinates
+//   kestrava-window-probe click TITLE ID            clicks button ID, as the mouse would:
+//                                                    only a visible, enabled button
 // Exit status 0 when the condition holds (within MS milliseconds), 1 when it does not,
 // 64 for a usage error.
 #include <windows.h>
@@ -96,6 +99,18 @@ int main(int argc, char** argv) {
     if (!target || !GetWindowRect(target, &bounds)) return 1;
     std::printf("%ld %ld\n", (bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2);
     return 0;
+  }
+  if (command == "click" && argc == 4) {
+    HWND target = control();
+    if (!target) return 1;
+    if (!IsWindowVisible(target) || !IsWindowEnabled(target)) {
+      std::fprintf(stderr, "control %d is hidden or greyed\n", id);
+      return 1;
+    }
+    // The button presses and lets go in its own thread, then tells its window "clicked",
+    // exactly as for a mouse click; the answer comes once that has been handled.
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutW(target, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 10000, &ignored) ? 0 : 1;
   }
   return 64;
 }
