@@ -19,7 +19,8 @@ set(CMAKE_CXX_FLAGS_INIT "-DWIN32_LEAN_AND_MEAN -DNOMINMAX")
 
 # One .exe to ship: the C and C++ run-times and winpthreads are linked in, so the
 # program imports nothing but DLLs that every Windows has.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# No link time in the PE header: the same sources give the same bytes.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp")
 # A release carries no symbols (the static libraries bring theirs).
 set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
 
