@@ -32,6 +32,10 @@ using Clock = std::chrono::steady_clock;
 // Posted by the user thread after its input; handled once everything before it was.
 constexpr UINT kPingMessage = WM_APP + 50;
 
+// How long the user waits for anything the dialog or a run should do: far longer than it
+// takes on a busy machine, so that only a dialog that never gets there fails.
+constexpr auto kWaitLimit = 30s;
+
 // What reached the dialog, kept outside it so that it can be read after the dialog is gone.
 struct DialogLog {
   std::mutex mutex;
@@ -91,7 +95,7 @@ class User {
   explicit User(TestDialog& dialog) : dialog_(dialog) {}
 
   HWND window() {
-    Clock::time_point end = Clock::now() + 10s;
+    Clock::time_point end = Clock::now() + kWaitLimit;
     while (!dialog_.window && Clock::now() < end) std::this_thread::sleep_for(2ms);
     return dialog_.window;
   }
@@ -104,9 +108,20 @@ class User {
   }
   std::u16string text(int id) { return text(control(id)); }
 
-  bool waitForText(int id, const std::u16string& expected, std::chrono::milliseconds limit = 10s) {
-    Clock::time_point end = Clock::now() + limit;
-    while (text(id) != expected) {
+  bool waitForText(int id, const std::u16string& expected) {
+    return waitFor([&] { return text(id) == expected; });
+  }
+
+  // Waits until the run has given both buttons back: only then does the dialog count as
+  // idle, and only then does a press of "Get data" start the next run. (The run shows its
+  // last status before it gives the buttons back, each through a message of its own.)
+  bool waitForButtons() {
+    return waitFor([&] { return IsWindowEnabled(control(IDC_GET_DATA)) && IsWindowEnabled(control(IDOK)); });
+  }
+
+  bool waitFor(const std::function<bool()>& condition) {
+    Clock::time_point end = Clock::now() + kWaitLimit;
+    while (!condition()) {
       if (Clock::now() > end) return false;
       std::this_thread::sleep_for(5ms);
     }
@@ -120,7 +135,8 @@ class User {
   // Waits until the dialog has handled everything posted before.
   bool settle() {
     PostMessageW(window(), kPingMessage, 0, 0);
-    return WaitForSingleObject(dialog_.pinged, 10000) == WAIT_OBJECT_0;
+    DWORD limit = static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(kWaitLimit).count());
+    return WaitForSingleObject(dialog_.pinged, limit) == WAIT_OBJECT_0;
   }
 
   HWND focus() {
@@ -334,7 +350,7 @@ TEST_F(Dialog, RunShowsWhatTheRunFoundAndGivesTheButtonsBack) {
     ASSERT_NE(user.window(), nullptr);
     user.click(IDC_GET_DATA);
     ASSERT_TRUE(user.waitForText(IDC_STATUS, u"done"));
-    ASSERT_TRUE(user.settle());
+    ASSERT_TRUE(user.waitForButtons());
     model = user.text(IDC_MODEL);
     build = user.text(IDC_BUILD);
     firmware = user.text(IDC_FW_VERSION);
@@ -373,11 +389,11 @@ TEST_F(Dialog, NoPrinterAfterARunEmptiesTheFields) {
     ASSERT_NE(user.window(), nullptr);
     user.click(IDC_GET_DATA);
     ASSERT_TRUE(user.waitForText(IDC_STATUS, u"done"));
-    ASSERT_TRUE(user.settle());
+    ASSERT_TRUE(user.waitForButtons());
     EXPECT_NE(user.text(IDC_REPORT), u"");
     user.click(IDC_GET_DATA);
     ASSERT_TRUE(user.waitForText(IDC_STATUS, u"printer not found"));
-    ASSERT_TRUE(user.settle());
+    ASSERT_TRUE(user.waitForButtons());
     for (int id : {IDC_MODEL, IDC_BUILD, IDC_FW_VERSION, IDC_SERIAL_NUMBER, IDC_REPORT}) EXPECT_EQ(user.text(id), u"");
     EXPECT_TRUE(IsWindowEnabled(user.control(IDC_GET_DATA)));
     EXPECT_TRUE(IsWindowEnabled(user.control(IDOK)));
@@ -387,8 +403,10 @@ TEST_F(Dialog, NoPrinterAfterARunEmptiesTheFields) {
 }
 
 TEST_F(Dialog, SecondRunNeverStartsWhileOneRuns) {
+  // Every read a tenth of a second late: a run lasts seconds, far longer than the user
+  // needs for the presses that must not start a second one.
   virtualprinter::Scenario slow = virtualprinter::healthyMonoPrinter();
-  slow.replyDelayMs = 10;
+  slow.replyDelayMs = 100;
   std::atomic<int> made{0};
   run(virtualPrinter(slow, &made), [&made](User& user) {
     ASSERT_NE(user.window(), nullptr);
@@ -401,12 +419,15 @@ TEST_F(Dialog, SecondRunNeverStartsWhileOneRuns) {
     EXPECT_EQ(made, 1);
     EXPECT_FALSE(IsWindowEnabled(user.control(IDC_GET_DATA)));
     EXPECT_FALSE(IsWindowEnabled(user.control(IDOK)));
-    ASSERT_TRUE(user.waitForText(IDC_STATUS, u"done"));
-    ASSERT_TRUE(user.settle());
+    // The press the moment both buttons are back starts the next run.
+    ASSERT_TRUE(user.waitForButtons());
+    EXPECT_EQ(user.text(IDC_STATUS), u"done");
     user.command(IDC_GET_DATA);
     ASSERT_TRUE(user.settle());
     EXPECT_EQ(made, 2);
-    ASSERT_TRUE(user.waitForText(IDC_STATUS, u"done"));
+    EXPECT_FALSE(IsWindowEnabled(user.control(IDC_GET_DATA)));
+    ASSERT_TRUE(user.waitForButtons());
+    EXPECT_EQ(user.text(IDC_STATUS), u"done");
     user.click(IDOK);
   });
 }
@@ -425,18 +446,18 @@ TEST_F(Dialog, ClosingDuringARunEndsAtOnceAndNothingReachesTheClosedDialog) {
     ASSERT_NE(window, nullptr);
     user.click(IDC_GET_DATA);
     // The run now waits for an answer that will not come, up to 5000 ms per read.
-    Clock::time_point end = Clock::now() + 10s;
-    while (printer.printer().requestCount() == 0 && Clock::now() < end) std::this_thread::sleep_for(5ms);
+    ASSERT_TRUE(user.waitFor([&printer] { return printer.printer().requestCount() != 0; }));
     ASSERT_EQ(printer.printer().requestCount(), 1u);
     EXPECT_FALSE(IsWindowEnabled(user.control(IDOK)));
     // The close box works while "Close" is grey.
     PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
   });
   EXPECT_EQ(result, IDCANCEL);
-  EXPECT_LT(destroyTime, 2s);
+  // Waiting out the pending read would take the rest of its 5000 ms.
+  EXPECT_LT(destroyTime, 2500ms);
   EXPECT_EQ(log.snapshot().size(), closedAt);
   // The run closed the printer's pipes on its way out.
-  EXPECT_TRUE(printer.waitUntilClosed(1, 5000));
+  EXPECT_TRUE(printer.waitUntilClosed(1, 30000));
 }
 
 }  // namespace
