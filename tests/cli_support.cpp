@@ -10,13 +10,23 @@
 
 namespace kestrava::testing {
 
+namespace {
+
+// A run that does not end within this is stopped (timeout's status 124): far longer than
+// any run here takes on a busy machine, and short of the test's own limit, so that the
+// test says which run hung.
+constexpr const char* kDeadline = "timeout -k 5 60 ";
+constexpr int kTimedOut = 124;
+
+}  // namespace
+
 CliOutcome runCli(const std::string& arguments) {
   CliOutcome outcome;
   char errName[] = "/tmp/kestrava-cli-err-XXXXXX";
   int errFd = ::mkstemp(errName);
   if (errFd < 0) return outcome;
   ::close(errFd);
-  std::string command = std::string(KESTRAVA_CLI) + " " + arguments + " 2>" + errName;
+  std::string command = kDeadline + std::string(KESTRAVA_CLI) + " " + arguments + " 2>" + errName;
   FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe) {
     char buffer[4096];
@@ -30,6 +40,7 @@ CliOutcome runCli(const std::string& arguments) {
   text << err.rdbuf();
   outcome.err = text.str();
   std::remove(errName);
+  if (outcome.status == kTimedOut) outcome.err += "kestrava-cli " + arguments + ": did not end within 60 s\n";
   return outcome;
 }
 

@@ -205,40 +205,58 @@ void CKestravaDlg::UpdateData(bool saveAndValidate) {
 
 void CKestravaDlg::EnableWindow(DialogButton button, bool enable) {
   onGuiThread([this, button, enable] {
+    // The run's last step for the dialog gives "Close" back: from then on it is idle, and
+    // a press of "Get data", which is enabled just before, starts the next run.
+    if (button == DialogButton::close && enable) m_runActive = false;
     QPushButton* control = button == DialogButton::getData ? m_getDataButton : m_closeButton;
     if (control) control->setEnabled(enable);
   });
 }
 
 void CKestravaDlg::OnGetData() {
-  if (m_run) return;
+  if (m_runActive) return;
+  // The last run gave the buttons back and has nothing left but freeing its device: its
+  // worker asks nothing more of this thread, so it is waited for here.
+  if (m_run) JoinRun();
   // The buttons go grey here, before the worker exists: a second click that is already
   // queued finds "Get data" disabled and cannot start a second run.
   EnableWindow(DialogButton::getData, false);
   EnableWindow(DialogButton::close, false);
   m_detached = false;
+  m_runActive = true;
   m_runBackend = std::make_unique<CancellableBackend>(m_backend);
   m_run = QThread::create([this, backend = m_runBackend.get()] { AcquisitionThread(*this, *backend); });
-  connect(m_run, &QThread::finished, this, &CKestravaDlg::OnRunEnded, Qt::QueuedConnection);
+  unsigned run = ++m_runsStarted;
+  connect(m_run, &QThread::finished, this, [this, run] { OnRunEnded(run); }, Qt::QueuedConnection);
   m_run->start();
 }
 
-void CKestravaDlg::OnRunEnded() {
-  if (!m_run) return;
+void CKestravaDlg::OnRunEnded(unsigned run) {
+  // The end of a run already joined by the next press is old news.
+  if (m_run && run == m_runsStarted) JoinRun();
+}
+
+void CKestravaDlg::JoinRun() {
   m_run->wait();
   delete m_run;
   m_run = nullptr;
   m_runBackend.reset();
+  m_runActive = false;
   emit runEnded();
 }
 
 // Cuts the run loose from the window and waits for its worker. The printer's pipes fail
 // from now on, so the run ends after the transfer in progress (one read time-out at most)
 // and shows nothing more. Meanwhile the GUI thread keeps serving the worker's hand-overs,
-// so neither waits for the other.
+// so neither waits for the other. A run that has given the buttons back asks nothing more
+// of this thread and is simply joined.
 void CKestravaDlg::StopRun() {
   if (!m_run) return;
   m_detached = true;
+  if (!m_runActive) {
+    JoinRun();
+    return;
+  }
   m_runBackend->cancel();
   QEventLoop waiting;
   connect(this, &CKestravaDlg::runEnded, &waiting, &QEventLoop::quit);

@@ -34,12 +34,17 @@ class CKestravaDlg : public QDialog, public AcquisitionDialog {
   void UpdateData(bool saveAndValidate) override;
   void EnableWindow(DialogButton button, bool enable) override;
 
-  // "Get data": starts one run on a worker thread and returns at once.
+  // "Get data": starts one run on a worker thread and returns at once. A press while a
+  // run is active does nothing; once the run has given "Close" back, a press starts the
+  // next run (after joining the last worker, which has nothing left but freeing its
+  // device).
   void OnGetData();
 
   // Sees every event of the dialog and its controls before they do; true swallows it.
   bool PreTranslateMessage(QEvent* message);
 
+  // A run's worker exists and has not been joined yet; it may already have given the
+  // buttons back.
   bool runInProgress() const { return m_run != nullptr; }
 
  signals:
@@ -60,7 +65,8 @@ class CKestravaDlg : public QDialog, public AcquisitionDialog {
   void OnInitDialog();
   void DoDataExchange(bool saveAndValidate);
   void onGuiThread(const std::function<void()>& action);
-  void OnRunEnded();
+  void OnRunEnded(unsigned run);
+  void JoinRun();
   void StopRun();
 
   UsbBackend& m_backend;
@@ -77,6 +83,12 @@ class CKestravaDlg : public QDialog, public AcquisitionDialog {
 
   QThread* m_run = nullptr;
   std::unique_ptr<CancellableBackend> m_runBackend;
+  // The number of the current run: the end of an earlier one, still queued when the next
+  // has started, is told apart by it.
+  unsigned m_runsStarted = 0;
+  // From the press that starts a run until the run gives "Close" back: a press meanwhile
+  // starts nothing.
+  bool m_runActive = false;
   // Set on the GUI thread when the window ends during a run: from then on the run's
   // transfers and button changes reach nothing.
   bool m_detached = false;

@@ -185,6 +185,77 @@ TEST(Dialog, ASecondGetDataStartsNoSecondRun) {
   EXPECT_EQ(backend.printer().sessions(), 2u);
 }
 
+// Presses "Get data" the moment both buttons are enabled again: posted from the change of
+// the button the run enables last, so it is handled right behind the run's last hand-over,
+// before the end of its worker has been seen on this thread.
+class PressWhenTheButtonsComeBack : public QObject {
+ public:
+  PressWhenTheButtonsComeBack(CKestravaDlg& dialog, const Controls& controls)
+      : dialog_(dialog), c_(controls) {
+    c_.getData->installEventFilter(this);
+    c_.close->installEventFilter(this);
+  }
+
+  bool pressed = false;
+  bool startedARun = false;  // "Get data" was grey again right after the press
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::EnabledChange && !armed_ && c_.getData->isEnabled() && c_.close->isEnabled()) {
+      armed_ = true;
+      QMetaObject::invokeMethod(
+          this,
+          [this] {
+            QTest::mouseClick(c_.getData, Qt::LeftButton);
+            startedARun = !c_.getData->isEnabled() && !c_.close->isEnabled() && dialog_.runInProgress();
+            pressed = true;
+          },
+          Qt::QueuedConnection);
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  CKestravaDlg& dialog_;
+  const Controls& c_;
+  bool armed_ = false;
+};
+
+TEST(Dialog, APressRightAfterTheButtonsComeBackStartsTheNextRun) {
+  Scenario otherVendor = virtualprinter::healthyMonoPrinter();
+  otherVendor.vendorId = 0x04F9;
+  struct Case {
+    const char* name;
+    Scenario scenario;
+    const char16_t* status;
+    unsigned sessions;  // the printer sees both runs, or neither
+  };
+  const Case cases[] = {
+      {"healthy printer", virtualprinter::healthyMonoPrinter(), u"done", 2},
+      {"no printer of the vendor", otherVendor, u"printer not found", 0},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    VirtualBackend backend(test.scenario);
+    CKestravaDlg dialog(backend);
+    dialog.show();
+    Controls c(dialog);
+    QSignalSpy ended(&dialog, &CKestravaDlg::runEnded);
+    QTest::mouseClick(c.getData, Qt::LeftButton);
+    ASSERT_TRUE(dialog.runInProgress());
+    PressWhenTheButtonsComeBack press(dialog, c);
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return press.pressed; }, kRunLimitMs));
+    EXPECT_TRUE(press.startedARun);
+    // Both runs' workers end and are joined; the second run shows its end as the first did.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ended.count() >= 2 && !dialog.runInProgress(); }, kRunLimitMs));
+    EXPECT_EQ(ended.count(), 2);
+    EXPECT_EQ(backend.printer().sessions(), test.sessions);
+    EXPECT_EQ(shown(c.status), test.status);
+    EXPECT_TRUE(c.getData->isEnabled() && c.close->isEnabled());
+  }
+}
+
 TEST(Dialog, EnterAndEscapeDoNothing) {
   VirtualBackend backend(virtualprinter::healthyMonoPrinter());
   CKestravaDlg dialog(backend);
@@ -228,15 +299,18 @@ TEST(Dialog, AFieldFromTheWorkerIsOnScreenWhenItsTransferReturns) {
     dialog.UpdateData(false);
     returned = true;
   });
-  while (!returned) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return returned.load(); }, kRunLimitMs));
   EXPECT_EQ(shown(c.serialNumber), u"AB1C234567");
   worker.join();
 }
 
-// A printer that answers every read 150 ms late: a whole run takes seconds.
-constexpr std::uint32_t kSlowReplyMs = 150;
-// Closing waits for the read in progress and no more.
-constexpr qint64 kCloseLimitMs = 1000;
+// A printer that answers every read a second late: a whole run takes half a minute, and
+// a close that waited for the run instead of the one read in progress would take many
+// seconds longer than the limit.
+constexpr std::uint32_t kSlowReplyMs = 1000;
+// Closing waits for the read in progress and no more: one slow read, plus a wide margin
+// for a busy machine.
+constexpr qint64 kCloseLimitMs = kSlowReplyMs + 3000;
 
 TEST(Dialog, ClosingDuringASlowRunEndsItWithinOneRead) {
   VirtualBackend backend(slowPrinter(kSlowReplyMs));
@@ -250,18 +324,19 @@ TEST(Dialog, ClosingDuringASlowRunEndsItWithinOneRead) {
   EXPECT_FALSE(c.close->isEnabled());
   EXPECT_EQ(shown(c.status), u"acquiring data...");
 
+  std::size_t requests = backend.printer().requestCount();
   QElapsedTimer closing;
   closing.start();
   EXPECT_TRUE(dialog.close());
   EXPECT_LT(closing.elapsed(), kCloseLimitMs);
   EXPECT_FALSE(dialog.isVisible());
+  // The worker has been joined: what the printer and the window show now is final.
   EXPECT_FALSE(dialog.runInProgress());
 
-  // The run ended without asking the printer anything more, and the window it was cut
-  // loose from shows nothing of its end.
-  std::size_t requests = backend.printer().requestCount();
-  QTest::qWait(2 * kSlowReplyMs);
-  EXPECT_EQ(backend.printer().requestCount(), requests);
+  // The run asked the printer nothing after the request it was on (one more at most, if it
+  // had just sent it), and the window it was cut loose from shows nothing of its end.
+  EXPECT_LE(backend.printer().requestCount(), requests + 1);
+  EXPECT_LT(backend.printer().requestCount(), 8u);
   EXPECT_EQ(shown(c.status), u"acquiring data...");
   EXPECT_FALSE(c.getData->isEnabled());
 }
@@ -272,14 +347,15 @@ TEST(Dialog, DestroyingTheDialogDuringASlowRunIsSafe) {
   dialog->show();
   dialog->OnGetData();
   ASSERT_TRUE(QTest::qWaitFor([&] { return backend.printer().requestCount() >= 1; }, kRunLimitMs));
+  std::size_t requests = backend.printer().requestCount();
   QElapsedTimer destroying;
   destroying.start();
   // Under AddressSanitizer any write of the run to the dialog after this is a finding.
   delete dialog;
   EXPECT_LT(destroying.elapsed(), kCloseLimitMs);
-  std::size_t requests = backend.printer().requestCount();
-  QTest::qWait(2 * kSlowReplyMs);
-  EXPECT_EQ(backend.printer().requestCount(), requests);
+  // The worker has been joined with the dialog: nothing more reaches the printer.
+  EXPECT_LE(backend.printer().requestCount(), requests + 1);
+  EXPECT_LT(backend.printer().requestCount(), 8u);
 }
 
 }  // namespace

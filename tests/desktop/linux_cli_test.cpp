@@ -14,9 +14,11 @@ struct Outcome {
   std::string out;
 };
 
+// Waits for the program to end, a minute at most (a run still going then is killed and
+// ends with timeout's status 124).
 Outcome runCli(const std::string& arguments) {
   Outcome outcome;
-  std::string command = std::string(KESTRAVA_CLI) + " " + arguments + " 2>/dev/null";
+  std::string command = "timeout -k 5 60 " + std::string(KESTRAVA_CLI) + " " + arguments + " 2>/dev/null";
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return outcome;
   char chunk[256];

@@ -32,6 +32,10 @@ using Clock = std::chrono::steady_clock;
 // Posted by the user thread after its input; handled once everything before it was.
 constexpr UINT kPingMessage = WM_APP + 50;
 
+// How long the user waits for anything the dialog or a run should do: far longer than it
+// takes on a busy machine, so that only a dialog that never gets there fails.
+constexpr auto kWaitLimit = 30s;
+
 // What reached the dialog, kept outside it so that it can be read after the dialog is gone.
 struct DialogLog {
   std::mutex mutex;
@@ -90,9 +94,9 @@ class User {
  public:
   explicit User(TestDialog& dialog) : dialog_(dialog) {}
 
+  // The dialog's window, once it is on the screen (created, initialised and shown).
   HWND window() {
-    Clock::time_point end = Clock::now() + 10s;
-    while (!dialog_.window && Clock::now() < end) std::this_thread::sleep_for(2ms);
+    if (!shown_) shown_ = waitFor([this] { return dialog_.window && IsWindowVisible(dialog_.window); });
     return dialog_.window;
   }
   HWND control(int id) { return GetDlgItem(window(), id); }
@@ -104,9 +108,20 @@ class User {
   }
   std::u16string text(int id) { return text(control(id)); }
 
-  bool waitForText(int id, const std::u16string& expected, std::chrono::milliseconds limit = 10s) {
-    Clock::time_point end = Clock::now() + limit;
-    while (text(id) != expected) {
+  bool waitForText(int id, const std::u16string& expected) {
+    return waitFor([&] { return text(id) == expected; });
+  }
+
+  // Waits until the run has given both buttons back: only then does the dialog count as
+  // idle, and only then does a press of "Get data" start the next run. (The run shows its
+  // last status before it gives the buttons back, each through a message of its own.)
+  bool waitForButtons() {
+    return waitFor([&] { return IsWindowEnabled(control(IDC_GET_DATA)) && IsWindowEnabled(control(IDOK)); });
+  }
+
+  bool waitFor(const std::function<bool()>& condition) {
+    Clock::time_point end = Clock::now() + kWaitLimit;
+    while (!condition()) {
       if (Clock::now() > end) return false;
       std::this_thread::sleep_for(5ms);
     }
@@ -117,22 +132,11 @@ class User {
   void command(int id) { PostMessageW(window(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
   void keyDown(HWND target, WPARAM key) { PostMessageW(target, WM_KEYDOWN, key, 0); }
 
-  // Waits until the run has given both buttons back, then for the dialog to handle that:
-  // only then is it idle, and "Get data" starts the next run. The run's last status
-  // shows a moment before, and a slow machine can stretch that moment.
-  bool waitUntilIdle(std::chrono::milliseconds limit = 10s) {
-    Clock::time_point end = Clock::now() + limit;
-    while (!IsWindowEnabled(control(IDC_GET_DATA)) || !IsWindowEnabled(control(IDOK))) {
-      if (Clock::now() > end) return false;
-      std::this_thread::sleep_for(5ms);
-    }
-    return settle();
-  }
-
   // Waits until the dialog has handled everything posted before.
   bool settle() {
     PostMessageW(window(), kPingMessage, 0, 0);
-    return WaitForSingleObject(dialog_.pinged, 10000) == WAIT_OBJECT_0;
+    DWORD limit = static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(kWaitLimit).count());
+    return WaitForSingleObject(dialog_.pinged, limit) == WAIT_OBJECT_0;
   }
 
   HWND focus() {
@@ -144,6 +148,7 @@ class User {
 
  private:
   TestDialog& dialog_;
+  bool shown_ = false;
 };
 
 class Dialog : public ::testing::Test {
@@ -205,7 +210,8 @@ TEST_F(Dialog, OpensReadyWithTitleIconsAndFocusInTheReport) {
     EXPECT_EQ(user.text(IDC_STATUS), u"Ready.");
     EXPECT_TRUE(IsWindowEnabled(user.control(IDC_GET_DATA)));
     EXPECT_TRUE(IsWindowEnabled(user.control(IDOK)));
-    EXPECT_EQ(user.focus(), user.control(IDC_REPORT));
+    // The dialog manager puts the focus on the first control as the window comes up.
+    EXPECT_TRUE(user.waitFor([&user] { return user.focus() == user.control(IDC_REPORT); }));
 
     HICON big = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_BIG, 0));
     HICON small = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_SMALL, 0));
@@ -346,8 +352,7 @@ TEST_F(Dialog, RunShowsWhatTheRunFoundAndGivesTheButtonsBack) {
     ASSERT_NE(user.window(), nullptr);
     user.click(IDC_GET_DATA);
     ASSERT_TRUE(user.waitForText(IDC_STATUS, u"done"));
-    // The buttons come back.
-    ASSERT_TRUE(user.waitUntilIdle());
+    ASSERT_TRUE(user.waitForButtons());
     model = user.text(IDC_MODEL);
     build = user.text(IDC_BUILD);
     firmware = user.text(IDC_FW_VERSION);
@@ -384,12 +389,11 @@ TEST_F(Dialog, NoPrinterAfterARunEmptiesTheFields) {
     ASSERT_NE(user.window(), nullptr);
     user.click(IDC_GET_DATA);
     ASSERT_TRUE(user.waitForText(IDC_STATUS, u"done"));
-    ASSERT_TRUE(user.waitUntilIdle());
+    ASSERT_TRUE(user.waitForButtons());
     EXPECT_NE(user.text(IDC_REPORT), u"");
     user.click(IDC_GET_DATA);
     ASSERT_TRUE(user.waitForText(IDC_STATUS, u"printer not found"));
-    // Both buttons come back after the failed run too.
-    ASSERT_TRUE(user.waitUntilIdle());
+    ASSERT_TRUE(user.waitForButtons());
     for (int id : {IDC_MODEL, IDC_BUILD, IDC_FW_VERSION, IDC_SERIAL_NUMBER, IDC_REPORT}) EXPECT_EQ(user.text(id), u"");
     user.click(IDOK);
   });
@@ -397,8 +401,10 @@ TEST_F(Dialog, NoPrinterAfterARunEmptiesTheFields) {
 }
 
 TEST_F(Dialog, SecondRunNeverStartsWhileOneRuns) {
+  // Every read a tenth of a second late: a run lasts seconds, far longer than the user
+  // needs for the presses that must not start a second one.
   virtualprinter::Scenario slow = virtualprinter::healthyMonoPrinter();
-  slow.replyDelayMs = 10;
+  slow.replyDelayMs = 100;
   std::atomic<int> made{0};
   run(virtualPrinter(slow, &made), [&made](User& user) {
     ASSERT_NE(user.window(), nullptr);
@@ -411,13 +417,15 @@ TEST_F(Dialog, SecondRunNeverStartsWhileOneRuns) {
     EXPECT_EQ(made, 1);
     EXPECT_FALSE(IsWindowEnabled(user.control(IDC_GET_DATA)));
     EXPECT_FALSE(IsWindowEnabled(user.control(IDOK)));
-    ASSERT_TRUE(user.waitForText(IDC_STATUS, u"done"));
-    ASSERT_TRUE(user.waitUntilIdle());
+    // The press the moment both buttons are back starts the next run.
+    ASSERT_TRUE(user.waitForButtons());
+    EXPECT_EQ(user.text(IDC_STATUS), u"done");
     user.command(IDC_GET_DATA);
     ASSERT_TRUE(user.settle());
     EXPECT_EQ(made, 2);
-    ASSERT_TRUE(user.waitForText(IDC_STATUS, u"done"));
-    ASSERT_TRUE(user.waitUntilIdle());
+    EXPECT_FALSE(IsWindowEnabled(user.control(IDC_GET_DATA)));
+    ASSERT_TRUE(user.waitForButtons());
+    EXPECT_EQ(user.text(IDC_STATUS), u"done");
     user.click(IDOK);
   });
 }
@@ -436,18 +444,18 @@ TEST_F(Dialog, ClosingDuringARunEndsAtOnceAndNothingReachesTheClosedDialog) {
     ASSERT_NE(window, nullptr);
     user.click(IDC_GET_DATA);
     // The run now waits for an answer that will not come, up to 5000 ms per read.
-    Clock::time_point end = Clock::now() + 10s;
-    while (printer.printer().requestCount() == 0 && Clock::now() < end) std::this_thread::sleep_for(5ms);
+    ASSERT_TRUE(user.waitFor([&printer] { return printer.printer().requestCount() != 0; }));
     ASSERT_EQ(printer.printer().requestCount(), 1u);
     EXPECT_FALSE(IsWindowEnabled(user.control(IDOK)));
     // The close box works while "Close" is grey.
     PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
   });
   EXPECT_EQ(result, IDCANCEL);
-  EXPECT_LT(destroyTime, 2s);
+  // Waiting out the pending read would take the rest of its 5000 ms.
+  EXPECT_LT(destroyTime, 2500ms);
   EXPECT_EQ(log.snapshot().size(), closedAt);
   // The run closed the printer's pipes on its way out.
-  EXPECT_TRUE(printer.waitUntilClosed(1, 5000));
+  EXPECT_TRUE(printer.waitUntilClosed(1, 30000));
 }
 
 }  // namespace

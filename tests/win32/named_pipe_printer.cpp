@@ -28,7 +28,15 @@ NamedPipePrinter::NamedPipePrinter(virtualprinter::Scenario scenario, const std:
   fromPrinter_ = makePipe(base + L"\\PIPE01");
   stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   thread_ = std::thread([this] { serve(); });
-  waitUntilClosed(0, 5000);
+  // A host that came before the pipes listen would find no printer.
+  if (!waitUntilClosed(0, 30000)) {
+    SetEvent(stop_);
+    thread_.join();
+    CloseHandle(toPrinter_);
+    CloseHandle(fromPrinter_);
+    CloseHandle(stop_);
+    throw std::runtime_error("the named-pipe printer does not listen");
+  }
 }
 
 NamedPipePrinter::~NamedPipePrinter() {

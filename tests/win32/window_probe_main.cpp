@@ -7,6 +7,7 @@
 //   kestrava-window-probe gone TITLE MS             no window TITLE exists any more
 //   kestrava-window-probe text TITLE ID             prints the text of control ID
 //   kestrava-window-probe wait-text TITLE ID TEXT MS  control ID shows TEXT
+//   kestrava-window-probe wait-enabled TITLE ID MS     control ID is enabled
 //   kestrava-window-probe center TITLE ID           prints the control's centre "X Y"
 //                                                    in screen coordinates
 //   kestrava-window-probe click TITLE ID            clicks button ID, as the mouse would:
@@ -92,6 +93,14 @@ int main(int argc, char** argv) {
     });
     if (!shown) std::fprintf(stderr, "control %d shows \"%s\"\n", id, narrow(last).c_str());
     return shown ? 0 : 1;
+  }
+  if (command == "wait-enabled" && argc == 5) {
+    bool enabled = until(std::atoi(argv[4]), [&] {
+      HWND target = control();
+      return target && IsWindowEnabled(target);
+    });
+    if (!enabled) std::fprintf(stderr, "control %d is not enabled\n", id);
+    return enabled ? 0 : 1;
   }
   if (command == "center" && argc == 4) {
     HWND target = control();
