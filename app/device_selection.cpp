@@ -58,40 +58,56 @@ std::unique_ptr<UsbBackend> makePlatformBackend() {
 #endif
 }
 
-std::unique_ptr<UsbBackend> makeBackend(const std::string& device, std::string& error) {
-  if (device == "usb") return makePlatformBackend();
+BackendSource makeBackendSource(const std::string& device, std::string& error) {
+  if (device == "usb") return makePlatformBackend;
   if (device.rfind("usb:", 0) == 0) {
     if (device.size() == 4) {
       error = "usb: needs a device path (see --list)";
-      return nullptr;
+      return {};
     }
-    return std::make_unique<SinglePathBackend>(makePlatformBackend(), fromUtf8(device.substr(4)));
+    return [path = fromUtf8(device.substr(4))]() -> std::unique_ptr<UsbBackend> {
+      return std::make_unique<SinglePathBackend>(makePlatformBackend(), path);
+    };
   }
   if (device.rfind("tcp://", 0) == 0) {
     std::string host, path;
     std::uint16_t port = 0;
-    if (!TcpBackend::parseAddress(device, host, port, path, error)) return nullptr;
-    return std::make_unique<TcpBackend>(host, port, fromUtf8(path));
+    if (!TcpBackend::parseAddress(device, host, port, path, error)) return {};
+    return [host, port, path = fromUtf8(path)]() -> std::unique_ptr<UsbBackend> {
+      return std::make_unique<TcpBackend>(host, port, path);
+    };
   }
-  if (device == "virtual") return std::make_unique<VirtualBackend>(virtualprinter::healthyMonoPrinter());
+  auto virtualPrinter = [](virtualprinter::Scenario scenario) -> BackendSource {
+    return [scenario = std::move(scenario)]() -> std::unique_ptr<UsbBackend> {
+      return std::make_unique<VirtualBackend>(scenario);
+    };
+  };
+  if (device == "virtual") return virtualPrinter(virtualprinter::healthyMonoPrinter());
   if (device.rfind("virtual:", 0) == 0) {
     try {
-      return std::make_unique<VirtualBackend>(virtualprinter::loadScenario(device.substr(8)));
+      return virtualPrinter(virtualprinter::loadScenario(device.substr(8)));
     } catch (const std::exception& failure) {
       error = failure.what();
-      return nullptr;
+      return {};
     }
   }
   if (device.rfind("replay:", 0) == 0) {
     try {
-      return std::make_unique<ReplayBackend>(loadTraceFile(device.substr(7)));
+      return [trace = loadTraceFile(device.substr(7))]() -> std::unique_ptr<UsbBackend> {
+        return std::make_unique<ReplayBackend>(trace);
+      };
     } catch (const std::exception& failure) {
       error = failure.what();
-      return nullptr;
+      return {};
     }
   }
   error = "unknown device \"" + device + "\" (expected usb, usb:PATH, tcp://HOST:PORT/PATH, virtual, virtual:FILE or replay:FILE)";
-  return nullptr;
+  return {};
+}
+
+std::unique_ptr<UsbBackend> makeBackend(const std::string& device, std::string& error) {
+  BackendSource source = makeBackendSource(device, error);
+  return source ? source() : nullptr;
 }
 
 }  // namespace kestrava

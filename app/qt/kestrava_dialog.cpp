@@ -3,14 +3,20 @@
 #include <algorithm>
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QEventLoop>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QGridLayout>
 #include <QLabel>
-#include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QThread>
 
 #include "base/version.h"
@@ -22,9 +28,10 @@ namespace {
 
 constexpr const char* kProgramName = "Kestrava";
 
-// Positions are kept in the dialog units of the Windows template so that the window keeps
-// its proportions with any font: a quarter of the average character width across, an
-// eighth of the character height down.
+// Sizes and gaps are those of the Windows template, in its dialog units, so that the window
+// keeps its proportions with any font: a quarter of the average character width across, an
+// eighth of the character height down. They are the least a control gets; one whose text
+// needs more is given more.
 class DialogUnits {
  public:
   explicit DialogUnits(const QFont& font) {
@@ -34,13 +41,39 @@ class DialogUnits {
   }
   int x(int units) const { return (units * baseX_ + 2) / 4; }
   int y(int units) const { return (units * baseY_ + 4) / 8; }
-  QRect rect(int left, int top, int width, int height) const {
-    return QRect(x(left), y(top), x(left + width) - x(left), y(top + height) - y(top));
-  }
 
  private:
   int baseX_ = 6;
   int baseY_ = 13;
+};
+
+// A text in a box drawn as a greyed, disabled edit field, as the Windows template draws the
+// boxes behind its captions and values. The box is the label's own painting, never a
+// control of its own beside or behind it, so no other control covers its lines.
+class BoxedLabel : public QLabel {
+ public:
+  BoxedLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {}
+
+  int frameLineWidth() const {
+    QStyleOptionFrame box;
+    box.initFrom(this);
+    return style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &box, this);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QStyleOptionFrame box;
+    box.initFrom(this);
+    box.state &= ~QStyle::State_Enabled;
+    box.palette.setCurrentColorGroup(QPalette::Disabled);
+    box.lineWidth = frameLineWidth();
+    box.midLineWidth = 0;
+    {
+      QPainter painter(this);
+      style()->drawPrimitive(QStyle::PE_PanelLineEdit, &box, &painter, this);
+    }
+    QLabel::paintEvent(event);
+  }
 };
 
 // The report comes with Windows line ends; the text box wants bare line feeds.
@@ -64,43 +97,61 @@ void setLabelText(QLabel* label, const std::u16string& text) {
 }  // namespace
 
 CKestravaDlg::CKestravaDlg(UsbBackend& backend, QWidget* parent)
-    : QDialog(parent), m_backend(backend), m_icon(QStringLiteral(":/kestrava.png")) {
+    : QDialog(parent), m_backend(&backend), m_icon(QStringLiteral(":/kestrava.png")) {
+  createControls();
+  OnInitDialog();
+}
+
+CKestravaDlg::CKestravaDlg(BackendSource printer, QWidget* parent)
+    : QDialog(parent), m_printer(std::move(printer)), m_icon(QStringLiteral(":/kestrava.png")) {
   createControls();
   OnInitDialog();
 }
 
 CKestravaDlg::~CKestravaDlg() { StopRun(); }
 
-// The controls of the window, in the order and at the places of the Windows template.
+// The controls of the window in the order and proportions of the Windows template, laid
+// out by Qt from the font's real metrics: a box never overlaps another, so every frame
+// line is drawn at any scale, and no text is cut at its top or bottom.
 void CKestravaDlg::createControls() {
   DialogUnits du(font());
 
   auto* report = new QPlainTextEdit(this);
   report->setObjectName(QStringLiteral("report"));
-  report->setGeometry(du.rect(4, 51, 377, 101));
   report->setReadOnly(true);
   report->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   report->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   report->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   report->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   report->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-  // A read-only box is drawn on the dialog's own background, as on Windows.
+  // A read-only box is drawn on the dialog's own background, as on Windows. Its frame is a
+  // plain line in the colour of the boxes' lines: the style's own panel frame draws its top
+  // and left lines half outside the box, and at a fractional scale they are lost.
   QPalette readOnly = report->palette();
   readOnly.setColor(QPalette::Base, readOnly.color(QPalette::Window));
+  readOnly.setColor(QPalette::WindowText, readOnly.color(QPalette::Window).darker(140));
   report->setPalette(readOnly);
+  report->setFrameStyle(QFrame::Box | QFrame::Plain);
+  // No scroll bar, as on Windows, until the report holds more lines than the box shows (a
+  // colour printer's, or any in a box shortened to fit a small screen): then it gets one
+  // rather than hiding its last lines.
+  connect(report->verticalScrollBar(), &QScrollBar::rangeChanged, report, [report](int, int maximum) {
+    report->setVerticalScrollBarPolicy(maximum > 0 ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+  });
+  m_reportHeight = du.y(101);
   m_reportControl = report;
 
-  auto addButton = [&](const char* name, const QString& text, QRect place) {
+  auto addButton = [&](const char* name, const QString& text) {
     auto* button = new QPushButton(text, this);
     button->setObjectName(QLatin1String(name));
-    button->setGeometry(place);
+    button->setMinimumSize(du.x(50), du.y(14));
     // Neither button is the default: Enter presses nothing.
     button->setAutoDefault(false);
     button->setDefault(false);
     return button;
   };
-  QPushButton* getData = addButton("getData", QStringLiteral("Get data"), du.rect(276, 154, 50, 14));
-  QPushButton* close = addButton("close", QStringLiteral("Close"), du.rect(331, 154, 50, 14));
+  QPushButton* getData = addButton("getData", QStringLiteral("Get data"));
+  QPushButton* close = addButton("close", QStringLiteral("Close"));
   connect(getData, &QPushButton::clicked, this, &CKestravaDlg::OnGetData);
   connect(close, &QPushButton::clicked, this, &CKestravaDlg::accept);
 
@@ -112,46 +163,130 @@ void CKestravaDlg::createControls() {
   m_statusControl->setTextFormat(Qt::PlainText);
   statusBar->addWidget(m_statusControl, 1);
 
-  // Grey framed boxes behind the labels and the values; they hold nothing.
-  const int rows[] = {4, 15, 26, 37};
-  for (int top : rows) {
-    for (QRect place : {du.rect(4, top, 55, 12), du.rect(58, top, 323, 12)}) {
-      auto* frame = new QLineEdit(this);
-      frame->setGeometry(place);
-      frame->setEnabled(false);
-      frame->setFocusPolicy(Qt::NoFocus);
-    }
-  }
-
-  auto addLabel = [&](const char* name, const QString& text, QRect place) {
-    auto* label = new QLabel(text, this);
+  // Each caption and each value sits in a framed box of its own, on the dialog's background.
+  auto addBox = [&](const char* name, const QString& text) {
+    auto* label = new BoxedLabel(text, this);
     label->setObjectName(QLatin1String(name));
-    label->setGeometry(place);
-    // Board descriptions such as "G&G M2022/Spider4" show their ampersand; a long text is
-    // cut at the box's right edge.
+    // The text keeps clear of the box's lines: two dialog units in from its sides, as in
+    // the template, and never closer than one pixel.
+    int line = label->frameLineWidth();
+    int side = std::max(du.x(2), line + 1);
+    label->setContentsMargins(side, line, side, line);
+    label->setMinimumHeight(du.y(12));
+    // Board descriptions such as "G&G M2022/Spider4" show their ampersand.
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(false);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     return label;
   };
+  auto* values = new QGridLayout;
+  values->setSpacing(0);
+  values->setColumnStretch(1, 1);
   const char* captions[] = {"Model", "Build", "FW version", "Serial number"};
-  for (int row = 0; row < 4; ++row) addLabel("", QLatin1String(captions[row]), du.rect(6, rows[row] + 2, 51, 8));
-  m_modelControl = addLabel("model", {}, du.rect(60, 6, 319, 8));
-  m_buildControl = addLabel("build", {}, du.rect(60, 17, 319, 8));
-  m_fwVersionControl = addLabel("fwVersion", {}, du.rect(60, 28, 319, 8));
-  m_serialNumberControl = addLabel("serialNumber", {}, du.rect(60, 39, 319, 8));
+  const char* names[] = {"model", "build", "fwVersion", "serialNumber"};
+  QLabel** controls[] = {&m_modelControl, &m_buildControl, &m_fwVersionControl, &m_serialNumberControl};
+  for (int row = 0; row < 4; ++row) {
+    QLabel* caption = addBox("caption", QLatin1String(captions[row]));
+    caption->setMinimumWidth(du.x(55));
+    values->addWidget(caption, row, 0);
+    QLabel* value = addBox(names[row], {});
+    // The value can be selected and copied (mouse, Ctrl+A, Ctrl+C, the context menu); a
+    // click gives it the focus, Tab still goes report, "Get data", "Close".
+    value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    value->setFocusPolicy(Qt::ClickFocus);
+    value->setContextMenuPolicy(Qt::DefaultContextMenu);
+    // A long text is cut at the box's right edge; the box does not grow with it.
+    value->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    values->addWidget(value, row, 1);
+    *controls[row] = value;
+  }
+
+  m_failureHintControl = new QLabel(this);
+  m_failureHintControl->setObjectName(QStringLiteral("failureHint"));
+  m_failureHintControl->setTextFormat(Qt::PlainText);
+  m_failureHintControl->setWordWrap(true);
+  m_failureHintControl->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  m_failureHintControl->hide();
+
+  auto* buttons = new QHBoxLayout;
+  buttons->setSpacing(du.x(5));
+  buttons->addStretch(1);
+  buttons->addWidget(getData);
+  buttons->addWidget(close);
+
+  auto* body = new QVBoxLayout;
+  body->setContentsMargins(du.x(4), du.y(4), du.x(4), du.y(2));
+  body->setSpacing(du.y(2));
+  body->addLayout(values);
+  body->addWidget(report, 1);
+  body->addWidget(m_failureHintControl);
+  body->addLayout(buttons);
 
   // The status bar runs along the bottom edge at full width, below the buttons.
-  int statusHeight = statusBar->sizeHint().height();
-  QSize client(du.x(385), std::max(du.y(182), du.y(154 + 14) + du.y(2) + statusHeight));
-  statusBar->setGeometry(0, client.height() - statusHeight, client.width(), statusHeight);
-  setFixedSize(client);
+  auto* window = new QVBoxLayout(this);
+  // The window's size is FitToScreen's alone; the layout only places the controls in it.
+  window->setSizeConstraint(QLayout::SetNoConstraint);
+  window->setContentsMargins(0, 0, 0, 0);
+  window->setSpacing(0);
+  window->addLayout(body, 1);
+  window->addWidget(statusBar);
+
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  FitToScreen();
 
   // Keys reach PreTranslateMessage before the control that has the focus.
   installEventFilter(this);
   for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+}
+
+void CKestravaDlg::FitToScreen() {
+  DialogUnits du(font());
+  QLayout* place = layout();
+  // What the controls need with the report box at its full height, and at the least.
+  m_reportControl->setMinimumHeight(m_reportHeight);
+  place->invalidate();
+  QSize wanted = place->totalMinimumSize().expandedTo(QSize(du.x(385), du.y(182)));
+  m_reportControl->setMinimumHeight(3 * m_reportControl->fontMetrics().lineSpacing());
+  place->invalidate();
+  QSize least = place->totalMinimumSize();
+
+  QSize room = wanted;
+  if (QScreen* shown = screen()) {
+    room = shown->availableGeometry().size();
+    // The window manager's frame: as it is once the window has one, a title bar's height
+    // before.
+    QMargins frame(0, 0, 0, 0);
+    if (isVisible()) {
+      QRect outer = frameGeometry();
+      QRect inner = geometry();
+      frame = QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                       outer.bottom() - inner.bottom());
+    }
+    int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+    room -= QSize(frame.left() + frame.right(), std::max(frame.top(), titleBar) + frame.bottom());
+  }
+  setFixedSize(wanted.boundedTo(room).expandedTo(least));
+}
+
+void CKestravaDlg::showEvent(QShowEvent* event) {
+  // The screen the window opens on may not be the one it was made for.
+  FitToScreen();
+  QDialog::showEvent(event);
+}
+
+void CKestravaDlg::ShowFailureHint(const std::string& hint) {
+  if (hint.empty()) {
+    m_failureHintControl->clear();
+    m_failureHintControl->hide();
+    return;
+  }
+  // The back end's hint is a phrase; in the window it is a sentence.
+  QString text = QString::fromStdString(hint);
+  text[0] = text[0].toUpper();
+  if (!text.endsWith(QLatin1Char('.'))) text += QLatin1Char('.');
+  m_failureHintControl->setText(text);
+  m_failureHintControl->show();
 }
 
 void CKestravaDlg::OnInitDialog() {
@@ -224,9 +359,23 @@ void CKestravaDlg::OnGetData() {
   EnableWindow(DialogButton::close, false);
   m_detached = false;
   m_runActive = true;
-  m_runBackend = std::make_unique<CancellableBackend>(m_backend);
-  m_run = QThread::create([this, backend = m_runBackend.get()] { AcquisitionThread(*this, *backend); });
+  ShowFailureHint({});
+  if (m_printer) m_runPrinter = m_printer();
+  m_runBackend = std::make_unique<CancellableBackend>(m_runPrinter ? *m_runPrinter : *m_backend);
   unsigned run = ++m_runsStarted;
+  m_run = QThread::create([this, run, backend = m_runBackend.get()] {
+    if (runAcquisition(*this, *backend) != RunOutcome::connectFailed) return;
+    // The buttons are back, and a press may now be waiting for this worker on the GUI
+    // thread: the hint is posted there, not handed over. It shows before runEnded, which
+    // is posted once the worker has finished; a run started meanwhile drops it.
+    std::string hint = backend->openFailureHint();
+    QMetaObject::invokeMethod(
+        this,
+        [this, run, hint] {
+          if (!m_detached && run == m_runsStarted) ShowFailureHint(hint);
+        },
+        Qt::QueuedConnection);
+  });
   connect(m_run, &QThread::finished, this, [this, run] { OnRunEnded(run); }, Qt::QueuedConnection);
   m_run->start();
 }
@@ -241,6 +390,7 @@ void CKestravaDlg::JoinRun() {
   delete m_run;
   m_run = nullptr;
   m_runBackend.reset();
+  m_runPrinter.reset();
   m_runActive = false;
   emit runEnded();
 }

@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QIcon>
 
+#include "app/device_selection.h"
 #include "run/acquisition_dialog.h"
 #include "link/cancellable_backend.h"
 
@@ -26,6 +27,9 @@ class CKestravaDlg : public QDialog, public AcquisitionDialog {
  public:
   // Runs read the printer through `backend`, which must outlive the dialog.
   explicit CKestravaDlg(UsbBackend& backend, QWidget* parent = nullptr);
+  // Each run reads the printer through a fresh back end from `printer`, so that a
+  // replayed trace or a scenario starts from its beginning at every "Get data".
+  explicit CKestravaDlg(BackendSource printer, QWidget* parent = nullptr);
   // Ends a run that is still going first (see done).
   ~CKestravaDlg() override;
 
@@ -59,9 +63,15 @@ class CKestravaDlg : public QDialog, public AcquisitionDialog {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void createControls();
+  // Gives the window its size: the template's, grown to what the font needs, shrunk to
+  // the screen's available area.
+  void FitToScreen();
+  // Says why the printer could not be opened and what to do; empty hides it.
+  void ShowFailureHint(const std::string& hint);
   void OnInitDialog();
   void DoDataExchange(bool saveAndValidate);
   void onGuiThread(const std::function<void()>& action);
@@ -69,7 +79,8 @@ class CKestravaDlg : public QDialog, public AcquisitionDialog {
   void JoinRun();
   void StopRun();
 
-  UsbBackend& m_backend;
+  UsbBackend* m_backend = nullptr;
+  BackendSource m_printer;
   QIcon m_icon;
   QPushButton* m_getDataButton = nullptr;
   QPushButton* m_closeButton = nullptr;
@@ -80,8 +91,13 @@ class CKestravaDlg : public QDialog, public AcquisitionDialog {
   QLabel* m_serialNumberControl = nullptr;
   QPlainTextEdit* m_reportControl = nullptr;
   QLabel* m_statusControl = nullptr;
+  QLabel* m_failureHintControl = nullptr;
+  // The report box's height in the template; the window keeps it unless the screen is
+  // too small.
+  int m_reportHeight = 0;
 
   QThread* m_run = nullptr;
+  std::unique_ptr<UsbBackend> m_runPrinter;
   std::unique_ptr<CancellableBackend> m_runBackend;
   // The number of the current run: the end of an earlier one, still queued when the next
   // has started, is told apart by it.

@@ -1,17 +1,19 @@
 // kestrava: the Linux desktop program. One window; the program ends when it closes.
-#include <memory>
+#include <iostream>
+#include <string>
+#include <vector>
 
 #include <QApplication>
 
 #include "app/device_selection.h"
+#include "app/qt/kestrava_command_line.h"
 #include "app/qt/kestrava_dialog.h"
 
 namespace kestrava {
 
 class CKestravaApp : public QApplication {
  public:
-  // Qt takes its own options (-platform, -style, ...) out of the arguments; the program
-  // itself reads none.
+  // Qt takes its own options (-platform, -style, ...) out of the arguments.
   CKestravaApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Kestrava"));
     // Lets the desktop find the entry, and with it the icon, of this window.
@@ -19,10 +21,9 @@ class CKestravaApp : public QApplication {
   }
 
   // Shows the dialog modally and returns when it has been closed; a run still in
-  // progress has ended by then.
-  int InitInstance() {
-    std::unique_ptr<UsbBackend> backend = makePlatformBackend();
-    CKestravaDlg dialog(*backend);
+  // progress has ended by then. Every run reads a fresh back end of `printer`.
+  int InitInstance(BackendSource printer) {
+    CKestravaDlg dialog(std::move(printer));
     dialog.exec();
     return 0;
   }
@@ -31,6 +32,13 @@ class CKestravaApp : public QApplication {
 }  // namespace kestrava
 
 int main(int argc, char** argv) {
+  // --help, --version and usage errors are answered before Qt looks for a display.
+  kestrava::KestravaCommandLine early =
+      kestrava::readKestravaCommandLine({argv + 1, argv + argc}, true, std::cout, std::cerr);
+  if (early.exitStatus) return *early.exitStatus;
   kestrava::CKestravaApp app(argc, argv);
-  return app.InitInstance();
+  kestrava::KestravaCommandLine line =
+      kestrava::readKestravaCommandLine({argv + 1, argv + argc}, false, std::cout, std::cerr);
+  if (line.exitStatus) return *line.exitStatus;
+  return app.InitInstance(std::move(line.printer));
 }
