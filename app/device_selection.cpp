@@ -62,7 +62,7 @@ BackendSource makeBackendSource(const std::string& device, std::string& error) {
   if (device == "usb") return makePlatformBackend;
   if (device.rfind("usb:", 0) == 0) {
     if (device.size() == 4) {
-      error = "usb: needs a device path (see --list)";
+      error = "usb: needs a device path (kestrava-cli --list shows them)";
       return {};
     }
     return [path = fromUtf8(device.substr(4))]() -> std::unique_ptr<UsbBackend> {

@@ -10,8 +10,9 @@ namespace kestrava {
 
 KestravaCommandLine readKestravaCommandLine(const std::vector<std::string>& arguments, bool foreignOptions,
                                             std::ostream& out, std::ostream& err) {
-  CLI::App app{"The window that reads service information out of a laser printer of USB vendor\n"
-               "0x232B and tells which main board and firmware line it carries."};
+  CLI::App app{
+      "The window that reads service information out of a laser printer of USB vendor\n"
+      "0x232B and tells which main board and firmware line it carries."};
   app.name("kestrava");
   // Only long options besides -h: a short option would take Qt's -display or -style apart.
   std::string device = "usb";

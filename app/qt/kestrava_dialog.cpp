@@ -6,8 +6,8 @@
 #include <QBoxLayout>
 #include <QEventLoop>
 #include <QFontMetrics>
-#include <QKeyEvent>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -194,7 +194,6 @@ void CKestravaDlg::createControls() {
     // click gives it the focus, Tab still goes report, "Get data", "Close".
     value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     value->setFocusPolicy(Qt::ClickFocus);
-    value->setContextMenuPolicy(Qt::DefaultContextMenu);
     // A long text is cut at the box's right edge; the box does not grow with it.
     value->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     values->addWidget(value, row, 1);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
@@ -13,7 +14,6 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
-#include <gtest/gtest.h>
 
 #include "dialog_support.h"
 #include "virtual/scenario.h"

@@ -9,8 +9,7 @@
 
 namespace kestrava::testing {
 
-ProgramOutcome runProgram(const std::string& program, const std::string& arguments,
-                          const std::string& environment) {
+ProgramOutcome runProgram(const std::string& program, const std::string& arguments, const std::string& environment) {
   ProgramOutcome outcome;
   char errName[] = "/tmp/kestrava-desktop-err-XXXXXX";
   int errFd = ::mkstemp(errName);

@@ -70,10 +70,12 @@ TEST(KestravaCommandLine, EveryDeviceFormFillsTheWindow) {
 
 TEST(KestravaCommandLine, QtsOwnOptionsPassOnlyBeforeQtHasTakenThem) {
   std::ostringstream out, err;
-  KestravaCommandLine early = readKestravaCommandLine({"-platform", "offscreen", "--device", "virtual"}, true, out, err);
+  KestravaCommandLine early =
+      readKestravaCommandLine({"-platform", "offscreen", "--device", "virtual"}, true, out, err);
   EXPECT_FALSE(early.exitStatus);
   EXPECT_TRUE(early.printer);
-  KestravaCommandLine late = readKestravaCommandLine({"-platform", "offscreen", "--device", "virtual"}, false, out, err);
+  KestravaCommandLine late =
+      readKestravaCommandLine({"-platform", "offscreen", "--device", "virtual"}, false, out, err);
   EXPECT_EQ(late.exitStatus, kUsageExitStatus);
   EXPECT_NE(err.str().find("kestrava: "), std::string::npos);
 }
