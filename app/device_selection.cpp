@@ -40,6 +40,7 @@ class SinglePathBackend : public UsbBackend {
     return inner_->openPipe(path, end);
   }
   std::string openFailureHint() const override { return inner_->openFailureHint(); }
+  std::chrono::steady_clock::time_point now() const override { return inner_->now(); }
 
  private:
   std::unique_ptr<UsbBackend> inner_;

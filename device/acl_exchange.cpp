@@ -1,5 +1,7 @@
 // One ACL exchange: PJL prefix, command block, data, UEL, each its own write; then the
 // 16-byte reply into the same block.
+#include <algorithm>
+#include <chrono>
 #include <new>
 #include <vector>
 
@@ -22,6 +24,19 @@ ResultCode PrinterDevice::exchange(AclCommandBlock& block, const std::uint8_t* d
     return ResultCode::receiveFailed;
   }
   return transferred < 16 ? ResultCode::receiveFailed : ResultCode::noError;
+}
+
+LinkStatus PrinterDevice::readDataPiece(std::uint8_t* buffer, std::uint32_t wanted,
+                                       std::uint32_t& transferred) {
+  transferred = 0;
+  // Once the run's data-phase time is spent, a data phase gets only what has already
+  // arrived (1 ms: some transports take 0 for "no time-out").
+  const long long left = (kDataPhaseBudget - dataPhaseSpent_).count();
+  const auto timeoutMs = static_cast<std::uint32_t>(std::clamp<long long>(left, 1, readTimeoutMs_));
+  const auto start = link_.backend().now();
+  LinkStatus status = link_.read(buffer, wanted, transferred, timeoutMs);
+  dataPhaseSpent_ += std::chrono::ceil<std::chrono::milliseconds>(link_.backend().now() - start);
+  return status;
 }
 
 ResultCode checkReply(const AclCommandBlock& reply, std::uint16_t command) {
@@ -53,8 +68,7 @@ ResultCode readDataPhase(PrinterDevice& device, std::uint32_t length, std::strin
     return ResultCode::noError;
   }
   std::uint32_t transferred = 0;
-  LinkStatus status = device.link().read(reinterpret_cast<std::uint8_t*>(received.data()), length,
-                                       transferred, device.readTimeoutMs());
+  LinkStatus status = device.readDataPiece(reinterpret_cast<std::uint8_t*>(received.data()), length, transferred);
   if (status != LinkStatus::ok || transferred != length) return ResultCode::receiveFailed;
   text = std::move(received);
   return ResultCode::noError;

@@ -1,5 +1,6 @@
 // Printer file read (command 0xFF13): the whole file is always read from the printer,
-// in pieces of at most 5120 bytes, and as much as fits is copied to the caller.
+// in pieces of at most 5120 bytes, and as much as fits is copied to the caller. A file
+// announced above kMaxFileSize is refused unread.
 #include <cstring>
 #include <memory>
 #include <new>
@@ -25,6 +26,12 @@ ResultCode PrinterDevice::readFile(const char* path, std::uint8_t* buffer,
   std::uint32_t size = block.be32(6);
   fileSize = size;
   if (size == 0) return ResultCode::noError;
+  if (size > kMaxFileSize) {
+    // Not read at all; whatever of it the printer sends is thrown away before the next
+    // request.
+    link_.expectLateBytes();
+    return ResultCode::receiveFailed;
+  }
 
   std::unique_ptr<std::uint8_t[]> piece(new (std::nothrow) std::uint8_t[kFilePieceSize]);
   if (!piece) return ResultCode::allocationFailed;
@@ -33,8 +40,9 @@ ResultCode PrinterDevice::readFile(const char* path, std::uint8_t* buffer,
     std::uint32_t pieceLength = size - position;
     if (pieceLength > kFilePieceSize) pieceLength = kFilePieceSize;
     std::uint32_t transferred = 0;
-    if (link_.read(piece.get(), pieceLength, transferred, readTimeoutMs_) != LinkStatus::ok ||
-        transferred != pieceLength) {
+    if (readDataPiece(piece.get(), pieceLength, transferred) != LinkStatus::ok || transferred != pieceLength) {
+      // A short piece leaves the rest of the file on its way.
+      link_.expectLateBytes();
       return ResultCode::receiveFailed;
     }
     if (position < bufferSize) {

@@ -9,6 +9,7 @@
 // calls them.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -65,6 +66,12 @@ class PrinterDevice {
   static constexpr std::uint32_t kReadTimeoutMs = 5000;
   static constexpr std::size_t kOidBufferSize = 4096;
   static constexpr std::size_t kFilePieceSize = 5120;
+  // The printer decides how long a data phase lasts (a trickle of bytes never times a read
+  // out): all data phases of a run together wait at most this long, and a file read takes
+  // no announced size above kMaxFileSize (the files a run reads are a few KiB to a few
+  // MiB). Past either the item fails as on a time-out.
+  static constexpr std::chrono::milliseconds kDataPhaseBudget{60000};
+  static constexpr std::uint32_t kMaxFileSize = 64u << 20;
 
   explicit PrinterDevice(UsbBackend& backend);
   PrinterDevice(const PrinterDevice&) = delete;
@@ -75,6 +82,9 @@ class PrinterDevice {
   const UsbPrinterLink& link() const { return link_; }
   std::uint32_t readTimeoutMs() const { return readTimeoutMs_; }
   ResultCode exchange(AclCommandBlock& block, const std::uint8_t* data, std::uint16_t length);
+  // One read of a data phase, within what is left of the run's data-phase time.
+  LinkStatus readDataPiece(std::uint8_t* buffer, std::uint32_t wanted, std::uint32_t& transferred);
+  std::chrono::milliseconds dataPhaseTimeSpent() const { return dataPhaseSpent_; }
   ResultCode queryOid(const char* oidName, std::uint32_t oidIndex, std::u16string& out);
   ResultCode readFile(const char* path, std::uint8_t* buffer, std::uint32_t bufferSize,
                       std::uint32_t& fileSize);
@@ -134,6 +144,7 @@ class PrinterDevice {
   const std::uint8_t* pjlPrefix_ = kPjlPrefix;
   UsbPrinterLink link_;
   std::uint32_t readTimeoutMs_ = kReadTimeoutMs;
+  std::chrono::milliseconds dataPhaseSpent_{0};
   KeptAnswer<std::uint32_t> ramSizeMb_;
   StageCode stageCode_ = StageCode::none;
   std::u16string modelName_;

@@ -11,6 +11,7 @@ namespace kestrava {
 namespace {
 
 constexpr int kConnectTimeoutMs = 5000;
+constexpr std::size_t kMaxPending = 256 * 1024;
 
 using Clock = std::chrono::steady_clock;
 
@@ -31,6 +32,7 @@ net::Socket connectTo(const std::string& host, std::uint16_t port) {
     net::Socket socket = net::openStreamSocket(candidate->ai_family, candidate->ai_protocol);
     if (socket == net::invalidSocket) continue;
     net::setNonBlocking(socket);
+    net::setNoDelay(socket);
     // A host that never answers must not hold the run longer than a read would.
     if (net::connectWithin(socket, candidate->ai_addr, candidate->ai_addrlen, kConnectTimeoutMs)) {
       result = socket;
@@ -48,6 +50,8 @@ struct TcpBackend::Connection {
   explicit Connection(net::Socket descriptor) : fd(descriptor) {}
   ~Connection() { net::closeSocket(fd); }
   net::Socket fd;
+  std::string pending;  // written, not sent yet
+  bool closed = false;  // the printer hung up or a send failed
 };
 
 namespace {
@@ -56,24 +60,42 @@ class TcpPipe : public UsbPipe {
  public:
   explicit TcpPipe(std::shared_ptr<TcpBackend::Connection> connection) : connection_(std::move(connection)) {}
 
+  // A request is four writes (PJL switch, block, data, UEL) and the printer answers only
+  // once it has all of them: on a byte stream they are gathered here and leave in one
+  // send before the reply is read.
   long long write(const std::uint8_t* data, std::size_t count) override {
+    if (connection_->closed) return -1;
+    connection_->pending.append(reinterpret_cast<const char*>(data), count);
+    // No request is this long; a caller that only writes does not pile up memory.
+    if (connection_->pending.size() >= kMaxPending && !sendPending()) return -1;
+    return static_cast<long long>(count);
+  }
+
+  ~TcpPipe() override { sendPending(); }
+
+  bool sendPending() {
+    std::string& pending = connection_->pending;
     std::size_t sent = 0;
-    while (sent < count) {
-      long long n = net::sendSome(fd(), data + sent, count - sent);
+    while (sent < pending.size()) {
+      long long n = net::sendSome(fd(), pending.data() + sent, pending.size() - sent);
       if (n < 0 && net::lastError() == net::Failure::interrupted) continue;
       if (n < 0 && net::lastError() == net::Failure::wouldBlock) {
         if (net::waitReady(fd(), true, kConnectTimeoutMs) == 1) continue;
-        return -1;
+        break;
       }
-      if (n <= 0) return -1;
+      if (n <= 0) break;
       sent += static_cast<std::size_t>(n);
     }
-    return static_cast<long long>(sent);
+    bool all = sent == pending.size();
+    pending.clear();
+    if (!all) connection_->closed = true;
+    return all;
   }
 
   bool read(std::uint8_t* buffer, std::size_t wanted, std::size_t& transferred,
             std::uint32_t timeoutMs) override {
     transferred = 0;
+    if (!sendPending()) return false;
     if (wanted == 0) return true;
     Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (transferred < wanted) {
@@ -82,7 +104,10 @@ class TcpPipe : public UsbPipe {
       if (ready <= 0) break;  // time-out (or a failed wait): hand back what arrived
       long long n = net::receiveSome(fd(), buffer + transferred, wanted - transferred);
       if (n < 0 && (net::lastError() == net::Failure::interrupted || net::lastError() == net::Failure::wouldBlock)) continue;
-      if (n <= 0) break;  // closed by the printer or failed
+      if (n <= 0) {  // closed by the printer or failed: later writes fail at once
+        connection_->closed = true;
+        break;
+      }
       transferred += static_cast<std::size_t>(n);
     }
     return transferred > 0;
@@ -110,7 +135,31 @@ bool TcpBackend::parseAddress(const std::string& address, std::string& host, std
   std::string hostPort = rest.substr(0, slash);
   path = slash == std::string::npos ? std::string() : rest.substr(slash + 1);
   std::size_t colon = hostPort.rfind(':');
-  if (colon == std::string::npos || colon == 0 || colon + 1 == hostPort.size()) {
+  if (!hostPort.empty() && hostPort.front() == '[') {
+    // [IPv6]:PORT: the port's colon is the one after the bracket.
+    std::size_t close = hostPort.find(']');
+    if (close == std::string::npos || close == 1) {
+      error = "expected [IPv6 address]:PORT in " + address;
+      return false;
+    }
+    if (close + 1 == hostPort.size()) {
+      error = "missing port in " + address;
+      return false;
+    }
+    if (hostPort[close + 1] != ':') {
+      error = "expected [IPv6 address]:PORT in " + address;
+      return false;
+    }
+    colon = close + 1;
+  } else if (hostPort.find_first_of("[]") != std::string::npos) {
+    error = "expected HOST:PORT in " + address;
+    return false;
+  }
+  if (colon == std::string::npos) {
+    error = "missing port in " + address;
+    return false;
+  }
+  if (colon == 0 || colon + 1 == hostPort.size()) {
     error = "expected HOST:PORT in " + address;
     return false;
   }

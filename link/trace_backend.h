@@ -33,6 +33,7 @@ class TraceBackend : public UsbBackend {
   std::vector<std::u16string> interfacePaths() override;
   std::unique_ptr<UsbPipe> openPipe(const std::u16string& devicePath, PipeEnd end) override;
   std::string openFailureHint() const override { return inner_.openFailureHint(); }
+  std::chrono::steady_clock::time_point now() const override { return inner_.now(); }
 
   void report(TraceEvent event) const;
 

@@ -31,14 +31,109 @@ std::string timeOf(const TraceEvent& event) {
   throw std::runtime_error("trace line " + std::to_string(line) + ": " + what);
 }
 
+bool isLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+
+// A device path as one field: UTF-8, with every control character, blank and "%" as
+// "%XX" and a lone surrogate as "%uXXXX", so a path with any code unit in it comes back
+// as it was and never spills onto a line of its own.
+std::string escapedPath(const std::u16string& path) {
+  std::string out;
+  char code[8];
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    char16_t unit = path[i];
+    if (isHighSurrogate(unit) && i + 1 < path.size() && isLowSurrogate(path[i + 1])) {
+      out += toUtf8(path.substr(i, 2));
+      ++i;
+    } else if (isHighSurrogate(unit) || isLowSurrogate(unit)) {
+      std::snprintf(code, sizeof code, "%%u%04X", static_cast<unsigned>(unit));
+      out += code;
+    } else if (unit <= 0x20 || unit == 0x7F || (unit >= 0x80 && unit <= 0x9F) || unit == u'%') {
+      std::snprintf(code, sizeof code, "%%%02X", static_cast<unsigned>(unit));
+      out += code;
+    } else {
+      out += toUtf8(std::u16string_view(&path[i], 1));
+    }
+  }
+  return out;
+}
+
+// Digits only, at most `maxDigits` of them, so no value can overflow what holds it.
+bool parseDigits(std::string_view text, std::size_t maxDigits, unsigned base, std::uint64_t& value) {
+  if (text.empty() || text.size() > maxDigits) return false;
+  value = 0;
+  for (char c : text) {
+    int digit = hexDigitValue(static_cast<unsigned char>(c));
+    if (digit < 0 || static_cast<unsigned>(digit) >= base) return false;
+    value = value * base + static_cast<unsigned>(digit);
+  }
+  return true;
+}
+
+// Strict UTF-8 (no overlong form, no surrogate, nothing above U+10FFFF) with the escapes
+// of escapedPath; false on anything else.
+bool unescapePath(std::string_view text, std::u16string& path) {
+  path.clear();
+  std::size_t i = 0;
+  while (i < text.size()) {
+    unsigned char lead = static_cast<unsigned char>(text[i]);
+    if (lead == '%') {
+      std::uint64_t value = 0;
+      if (i + 1 < text.size() && text[i + 1] == 'u') {
+        if (!parseDigits(text.substr(i + 2, 4), 4, 16, value) || text.size() - i < 6) return false;
+        if (!isHighSurrogate(static_cast<char16_t>(value)) && !isLowSurrogate(static_cast<char16_t>(value))) return false;
+        i += 6;
+      } else {
+        if (text.size() - i < 3 || !parseDigits(text.substr(i + 1, 2), 2, 16, value)) return false;
+        i += 3;
+      }
+      path.push_back(static_cast<char16_t>(value));
+      continue;
+    }
+    if (lead <= 0x20 || lead == 0x7F) return false;
+    std::size_t extra = lead < 0x80 ? 0 : (lead >> 5) == 0x6 ? 1 : (lead >> 4) == 0xE ? 2 : (lead >> 3) == 0x1E ? 3 : 9;
+    if (extra == 9 || text.size() - i <= extra) return false;
+    char32_t cp = extra == 0 ? lead : extra == 1 ? (lead & 0x1Fu) : extra == 2 ? (lead & 0x0Fu) : (lead & 0x07u);
+    for (std::size_t k = 1; k <= extra; ++k) {
+      unsigned char next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      cp = cp << 6 | (next & 0x3Fu);
+    }
+    static constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+    if (cp < kSmallest[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    if (cp >= 0x80 && cp <= 0x9F) return false;  // always escaped by the writer
+    if (cp >= 0x10000) {
+      path.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+      path.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+    } else {
+      path.push_back(static_cast<char16_t>(cp));
+    }
+    i += extra + 1;
+  }
+  return true;
+}
+
+// The fields of a line, separated by exactly one blank.
+std::vector<std::string_view> fieldsOf(std::string_view line) {
+  std::vector<std::string_view> fields;
+  std::size_t start = 0;
+  while (true) {
+    std::size_t blank = line.find(' ', start);
+    fields.push_back(line.substr(start, blank == std::string_view::npos ? std::string_view::npos : blank - start));
+    if (blank == std::string_view::npos) break;
+    start = blank + 1;
+  }
+  return fields;
+}
+
 }  // namespace
 
 std::string traceFileLine(const TraceEvent& event) {
   switch (event.kind) {
     case TraceEvent::Kind::interface:
-      return "interface " + toUtf8(event.devicePath);
+      return "interface " + escapedPath(event.devicePath);
     case TraceEvent::Kind::open:
-      return "open " + timeOf(event) + " " + pipeName(event.end) + (event.ok ? " ok " : " failed ") + toUtf8(event.devicePath);
+      return "open " + timeOf(event) + " " + pipeName(event.end) + (event.ok ? " ok " : " failed ") + escapedPath(event.devicePath);
     case TraceEvent::Kind::write:
       return "write " + timeOf(event) + (event.ok ? " ok " : " failed ") + std::to_string(event.bytes.size()) + hexField(event.bytes);
     case TraceEvent::Kind::read:
@@ -55,7 +150,7 @@ void TraceFileWriter::write(const TraceEvent& event) {
     std::size_t match = event.devicePath.find(UsbPrinterLink::defaultPathFilter);
     char id[16];
     std::snprintf(id, sizeof id, "%08X", match == std::u16string::npos ? 0u : parseUsbId(event.devicePath, match));
-    out_ << "device " << toUtf8(event.devicePath) << '\n' << "usb-id " << id << '\n';
+    out_ << "device " << escapedPath(event.devicePath) << '\n' << "usb-id " << id << '\n';
   }
   out_ << traceFileLine(event) << '\n';
   out_.flush();
@@ -66,8 +161,12 @@ TraceFile parseTraceFile(std::istream& in) {
   std::string text;
   std::size_t number = 0;
   bool headerSeen = false;
+  bool deviceSeen = false;
+  bool usbIdSeen = false;
   while (std::getline(in, text)) {
     ++number;
+    // An editor may put a byte-order mark at the start of the file; nowhere else.
+    if (number == 1 && text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
     if (!text.empty() && text.back() == '\r') text.pop_back();
     if (text.empty() || text[0] == '#') continue;
     if (!headerSeen) {
@@ -75,82 +174,90 @@ TraceFile parseTraceFile(std::istream& in) {
       headerSeen = true;
       continue;
     }
-    std::istringstream words(text);
-    std::string kind;
-    words >> kind;
-    TraceEvent event;
-    auto readTime = [&]() {
-      std::string time;
-      words >> time;
-      std::size_t dot = time.find('.');
-      if (dot == std::string::npos || time.size() - dot != 7) fail(number, "bad time " + time);
-      try {
-        event.sinceStart = std::chrono::microseconds(std::stoll(time.substr(0, dot)) * 1000000 + std::stoll(time.substr(dot + 1)));
-      } catch (const std::exception&) {
-        fail(number, "bad time " + time);
-      }
+    const std::vector<std::string_view> fields = fieldsOf(text);
+    const std::string_view kind = fields[0];
+    auto expectFields = [&](std::size_t count, const char* form) {
+      if (fields.size() != count) fail(number, std::string("expected \"") + form + "\"");
     };
-    auto readOutcome = [&](const char* success, const char* failure) {
-      std::string word;
-      words >> word;
+    TraceEvent event;
+    auto readTime = [&](std::string_view time) {
+      // SECONDS.MICROSECONDS; twelve digits of seconds (over 30,000 years) keep the
+      // microseconds within 64 bits.
+      std::size_t dot = time.find('.');
+      std::uint64_t seconds = 0, micros = 0;
+      if (dot == std::string_view::npos || !parseDigits(time.substr(0, dot), 12, 10, seconds) ||
+          time.size() - dot != 7 || !parseDigits(time.substr(dot + 1), 6, 10, micros)) {
+        fail(number, "bad time " + std::string(time));
+      }
+      event.sinceStart = std::chrono::microseconds(static_cast<long long>(seconds * 1000000 + micros));
+    };
+    auto readOutcome = [&](std::string_view word, const char* success, const char* failure) {
       if (word != success && word != failure) fail(number, "expected " + std::string(success) + " or " + failure);
       event.ok = word == success;
     };
-    auto readBytes = [&]() {
-      std::size_t count = 0;
-      std::string hex;
-      if (!(words >> count)) fail(number, "missing byte count");
-      words >> hex;
-      if (!bytesFromHex(hex, event.bytes) || event.bytes.size() != count) fail(number, "byte count and hex differ");
+    auto readCount = [&](std::string_view word, const char* what) {
+      std::uint64_t value = 0;
+      if (!parseDigits(word, 10, 10, value) || value > 0xFFFFFFFFu) fail(number, std::string("bad ") + what + " " + std::string(word));
+      return static_cast<std::uint32_t>(value);
+    };
+    // COUNT, then the bytes in hex when there are any.
+    auto readBytes = [&](std::size_t at) {
+      std::uint32_t count = readCount(fields[at], "byte count");
+      if (fields.size() != at + (count == 0 ? 1 : 2)) fail(number, "byte count and hex differ");
+      if (count != 0 && (!bytesFromHex(fields[at + 1], event.bytes) || event.bytes.size() != count)) {
+        fail(number, "byte count and hex differ");
+      }
+    };
+    auto readPath = [&](std::string_view field, std::u16string& path) {
+      if (!unescapePath(field, path)) fail(number, "bad device path " + std::string(field));
     };
     if (kind == "device") {
-      std::string rest;
-      std::getline(words >> std::ws, rest);
-      file.device = fromUtf8(rest);
+      expectFields(2, "device PATH");
+      if (deviceSeen) fail(number, "a second device line");
+      deviceSeen = true;
+      readPath(fields[1], file.device);
       continue;
     }
     if (kind == "usb-id") {
-      std::string id;
-      words >> id;
-      try {
-        file.usbId = static_cast<std::uint32_t>(std::stoul(id, nullptr, 16));
-      } catch (const std::exception&) {
-        fail(number, "bad usb-id " + id);
-      }
+      expectFields(2, "usb-id XXXXXXXX");
+      std::uint64_t id = 0;
+      if (!parseDigits(fields[1], 8, 16, id) || fields[1].size() != 8) fail(number, "bad usb-id " + std::string(fields[1]));
+      if (usbIdSeen) fail(number, "a second usb-id line");
+      usbIdSeen = true;
+      file.usbId = static_cast<std::uint32_t>(id);
       continue;
     }
     if (kind == "interface") {
-      std::string rest;
-      std::getline(words >> std::ws, rest);
+      expectFields(2, "interface PATH");
       event.kind = TraceEvent::Kind::interface;
-      event.devicePath = fromUtf8(rest);
+      readPath(fields[1], event.devicePath);
     } else if (kind == "open") {
+      expectFields(5, "open TIME PIPE ok|failed PATH");
       event.kind = TraceEvent::Kind::open;
-      readTime();
-      std::string pipe;
-      words >> pipe;
-      if (pipe != pipeName(PipeEnd::write) && pipe != pipeName(PipeEnd::read)) fail(number, "expected PIPE00 or PIPE01");
-      event.end = pipe == pipeName(PipeEnd::write) ? PipeEnd::write : PipeEnd::read;
-      readOutcome("ok", "failed");
-      std::string rest;
-      std::getline(words >> std::ws, rest);
-      event.devicePath = fromUtf8(rest);
+      readTime(fields[1]);
+      if (fields[2] != pipeName(PipeEnd::write) && fields[2] != pipeName(PipeEnd::read)) fail(number, "expected PIPE00 or PIPE01");
+      event.end = fields[2] == pipeName(PipeEnd::write) ? PipeEnd::write : PipeEnd::read;
+      readOutcome(fields[3], "ok", "failed");
+      readPath(fields[4], event.devicePath);
     } else if (kind == "write") {
+      if (fields.size() < 4) fail(number, "expected \"write TIME ok|failed COUNT [HEX]\"");
       event.kind = TraceEvent::Kind::write;
-      readTime();
-      readOutcome("ok", "failed");
-      readBytes();
+      readTime(fields[1]);
+      readOutcome(fields[2], "ok", "failed");
+      readBytes(3);
       event.requested = event.bytes.size();
     } else if (kind == "read") {
+      if (fields.size() < 6) fail(number, "expected \"read TIME WANTED TIMEOUT-MS ok|timeout COUNT [HEX]\"");
       event.kind = TraceEvent::Kind::read;
       event.end = PipeEnd::read;
-      readTime();
-      if (!(words >> event.requested >> event.timeoutMs)) fail(number, "missing read size or time-out");
-      readOutcome("ok", "timeout");
-      readBytes();
+      readTime(fields[1]);
+      event.requested = readCount(fields[2], "read size");
+      event.timeoutMs = readCount(fields[3], "time-out");
+      readOutcome(fields[4], "ok", "timeout");
+      readBytes(5);
       if (event.bytes.size() > event.requested) fail(number, "more bytes read than wanted");
     } else {
-      fail(number, "unknown line \"" + kind + "\"");
+      fail(number, "unknown line \"" + std::string(kind) + "\"");
     }
     file.events.push_back(std::move(event));
   }

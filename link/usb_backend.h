@@ -4,6 +4,7 @@
 // and moves bytes.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -46,6 +47,10 @@ class UsbBackend {
   // A short advice for the user after a pipe could not be opened (for example a missing
   // permission); empty when there is nothing to add.
   virtual std::string openFailureHint() const { return {}; }
+
+  // The time the back end's reads wait in. A printer simulated in process keeps a time
+  // of its own, so a wait of minutes costs the tests none.
+  virtual std::chrono::steady_clock::time_point now() const { return std::chrono::steady_clock::now(); }
 };
 
 }  // namespace kestrava

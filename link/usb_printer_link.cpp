@@ -66,11 +66,13 @@ void UsbPrinterLink::close() {
   writePipe_.reset();
   usbId_ = 0;
   connected_ = false;
+  lateBytesExpected_ = false;
   devicePath_.clear();
 }
 
 LinkStatus UsbPrinterLink::write(const std::uint8_t* data, std::uint32_t count) {
   if (!writePipe_) return LinkStatus::pipeNotOpen;
+  if (lateBytesExpected_) discardLateBytes();
   long long written = writePipe_->write(data, count);
   return written == static_cast<long long>(count) ? LinkStatus::ok : LinkStatus::writeFailed;
 }
@@ -83,7 +85,23 @@ LinkStatus UsbPrinterLink::read(std::uint8_t* buffer, std::uint32_t wanted,
   // A pipe never reports more than it was asked for; clamp anyway so no caller can be
   // led past its buffer by a broken back end.
   transferred = static_cast<std::uint32_t>(got < wanted ? got : wanted);
+  if (!completed) lateBytesExpected_ = true;
   return completed ? LinkStatus::ok : LinkStatus::readFailed;
+}
+
+void UsbPrinterLink::discardLateBytes() {
+  lateBytesExpected_ = false;
+  std::array<std::uint8_t, drainReadSize> scratch{};
+  std::size_t got = 0;
+  // Straight to the pipe: this wait is the link's own, and its time-out must not ask for
+  // another one.
+  if (!readPipe_ || !readPipe_->read(scratch.data(), drainReadSize, got, lateReplyWaitMs) || got == 0) return;
+  for (unsigned reads = 1; reads < drainMaxReads; ++reads) {
+    got = 0;
+    if (!readPipe_->read(scratch.data(), drainReadSize, got, drainTimeoutMs) || got == 0) return;
+  }
+  // The printer is still sending: the next request's reply is spoilt anyway, and its
+  // read will tell.
 }
 
 void UsbPrinterLink::drain() {
@@ -91,8 +109,10 @@ void UsbPrinterLink::drain() {
   std::array<std::uint8_t, drainReadSize> scratch{};
   for (unsigned reads = 0; reads < drainMaxReads; ++reads) {
     std::uint32_t transferred = 0;
-    if (read(scratch.data(), drainReadSize, transferred, drainTimeoutMs) != LinkStatus::ok) return;
+    if (read(scratch.data(), drainReadSize, transferred, drainTimeoutMs) != LinkStatus::ok) break;
   }
+  // The drain ends on a read that brought nothing: the pipe is clear, not late.
+  lateBytesExpected_ = false;
 }
 
 }  // namespace kestrava

@@ -40,6 +40,10 @@ class UsbPrinterLink {
   static constexpr std::uint32_t drainTimeoutMs = 100;
   // A printer that keeps sending cannot hold the run in the drain for ever.
   static constexpr unsigned drainMaxReads = 64;
+  // After a read that timed out the printer may still answer it: a printer waking from
+  // sleep answers a second late. Before the next request the link waits this long for
+  // such a reply and throws it away, so it never passes for the answer to the next one.
+  static constexpr std::uint32_t lateReplyWaitMs = 1100;
 
   explicit UsbPrinterLink(UsbBackend& backend);
   ~UsbPrinterLink();
@@ -53,6 +57,12 @@ class UsbPrinterLink {
                   std::uint32_t timeoutMs);
   void drain();
 
+  // The printer may still send what an earlier request asked for (a read timed out or a
+  // data phase was given up): the next write first throws away what comes within
+  // lateReplyWaitMs, then reads on as the drain does while bytes keep coming.
+  void expectLateBytes() { lateBytesExpected_ = true; }
+  bool lateBytesExpected() const { return lateBytesExpected_; }
+
   bool connected() const { return connected_; }
   std::uint32_t usbId() const { return usbId_; }
   // The device path of the open printer; empty while closed.
@@ -62,10 +72,13 @@ class UsbPrinterLink {
   const char16_t* pathFilter = defaultPathFilter;
 
  private:
+  void discardLateBytes();
+
   UsbBackend& backend_;
   std::unique_ptr<UsbPipe> writePipe_;
   std::unique_ptr<UsbPipe> readPipe_;
   bool connected_ = false;
+  bool lateBytesExpected_ = false;
   std::uint32_t usbId_ = 0;
   std::u16string devicePath_;
 };

@@ -127,4 +127,9 @@ int waitReady(Socket socket, bool forWrite, int timeoutMs) {
   return ready > 0 ? 1 : 0;
 }
 
+bool setNoDelay(Socket socket) {
+  int yes = 1;
+  return ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&yes), sizeof yes) == 0;
+}
+
 }  // namespace kestrava::net

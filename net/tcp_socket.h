@@ -12,6 +12,7 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #endif
@@ -34,6 +35,11 @@ Socket openStreamSocket(int family, int protocol = 0);
 Socket acceptClient(Socket listener);
 void closeSocket(Socket socket);
 bool setNonBlocking(Socket socket);
+
+// Sends each write at once: the printer's protocol is small request, small reply, and
+// Nagle's algorithm would hold every small write back until the peer's delayed
+// acknowledgement.
+bool setNoDelay(Socket socket);
 
 // Connects the (non-blocking) socket, waiting at most `timeoutMs` for the peer.
 bool connectWithin(Socket socket, const sockaddr* address, std::size_t length, int timeoutMs);

@@ -4,6 +4,7 @@
 // build this also shows that no fault reads or writes past a buffer or leaks.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 #include <set>
 #include <string>
@@ -64,12 +65,21 @@ TEST(FaultMatrix, EveryFaultAtEveryRequestOfEverySet) {
       {"mono", scenarioFile("mono.json")},
       {"colour", scenarioFile("colour.json")},
   };
-  const std::pair<const char*, FaultKind> kinds[] = {
+  struct Kind {
+    const char* name;
+    FaultKind kind;
+    std::uint32_t delayMs = 0;
+  };
+  // Late replies come on the printer's clock (right after the host's read gave up), so
+  // they cost no time here.
+  const Kind kinds[] = {
       {"no reply", FaultKind::noReply},         {"short reply", FaultKind::shortReply},
       {"wrong echo", FaultKind::wrongEcho},     {"status 0", FaultKind::status0},
       {"status 2", FaultKind::badStatus},       {"short data phase", FaultKind::shortData},
       {"length 0xFFFF", FaultKind::hugeLength}, {"file size 0xFFFFFFFF", FaultKind::hugeFileSize},
       {"connection lost", FaultKind::disconnect},
+      {"reply 0.3 s late", FaultKind::lateReply, 300},
+      {"reply 1 s late", FaultKind::lateReply, 1000},
   };
   std::size_t runs = 0;
   for (const auto& [setName, healthyScenario] : sets) {
@@ -81,11 +91,12 @@ TEST(FaultMatrix, EveryFaultAtEveryRequestOfEverySet) {
 
     for (std::size_t k = 1; k <= healthy.requests.size(); ++k) {
       const ReceivedRequest& faulty = healthy.requests[k - 1];
-      for (const auto& [kindName, kind] : kinds) {
+      for (const auto& [kindName, kind, delayMs] : kinds) {
         SCOPED_TRACE(std::string(setName) + ", " + kindName + " at request " + std::to_string(k) + " (" +
                      faulty.data + ")");
         Scenario scenario = healthyScenario;
         scenario.faults = {makeFault(kind, static_cast<std::uint32_t>(k))};
+        if (delayMs != 0) scenario.faults[0].delayMs = delayMs;
         RunResult result;
         run(scenario, result);
         ++runs;
@@ -110,7 +121,78 @@ TEST(FaultMatrix, EveryFaultAtEveryRequestOfEverySet) {
       }
     }
   }
-  EXPECT_GT(runs, 200u);
+  EXPECT_GT(runs, 250u);
+}
+
+// What a mute printer or a late one costs, on the printer's clock: each time-out is
+// followed by one wait for a late reply before the next request, and nothing else.
+TEST(HostilePrinter, TimeOutsCostAtMostAQuarterMore) {
+  struct Case {
+    const char* name;
+    Scenario scenario;
+    std::chrono::milliseconds atLeast, atMost;
+  };
+  Scenario late = virtualprinter::healthyMonoPrinter();
+  late.faults = {makeFault(FaultKind::lateReply)};
+  late.faults[0].target = "OID_PLATFORM_ENG_FW_VERSION.0";
+  const Case cases[] = {
+      // A mute P3301DN: sixteen reads time out (80 s before late replies were cleared).
+      {"mute", scenarioFile("mute.json"), std::chrono::seconds(80), std::chrono::seconds(100)},
+      {"healthy", virtualprinter::healthyMonoPrinter(), std::chrono::milliseconds(100), std::chrono::milliseconds(100)},
+      {"one late reply", late, std::chrono::milliseconds(5400), std::chrono::milliseconds(6500)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    VirtualBackend backend(c.scenario);
+    testing::RecordingDialog dialog;
+    const auto start = backend.now();
+    AcquisitionThread(dialog, backend);
+    const auto took = backend.now() - start;
+    EXPECT_EQ(toUtf8(dialog.m_status), "done");
+    EXPECT_GE(took, c.atLeast);
+    EXPECT_LE(took, c.atMost);
+  }
+}
+
+// The late reply of the engine version (a printer waking from sleep): every other item is
+// what the healthy printer gives, where it used to shift by one answer.
+TEST(HostilePrinter, ALateReplyNeverLandsInAnotherItem) {
+  RunResult healthy;
+  run(virtualprinter::healthyMonoPrinter(), healthy);
+  Scenario scenario = virtualprinter::healthyMonoPrinter();
+  scenario.faults = {makeFault(FaultKind::lateReply)};
+  scenario.faults[0].target = "OID_PLATFORM_ENG_FW_VERSION.0";
+  RunResult result;
+  run(scenario, result);
+  EXPECT_EQ(toUtf8(result.dialog.m_status), "done");
+  std::u16string expected = healthy.dialog.m_report;
+  const std::u16string engine = u"1.2.15";
+  ASSERT_NE(expected.find(engine), std::u16string::npos);
+  expected.replace(expected.find(engine), engine.size(), u"undefined");
+  EXPECT_EQ(toUtf8(result.dialog.m_report), toUtf8(expected));
+}
+
+// A printer that trickles /etc/version (announced as 64 MiB, 5120 bytes every 4.5 s): the
+// run ends "done" once the data phases had their 60 s, not after sixteen hours.
+TEST(HostilePrinter, ATricklingPrinterEndsWithinTheBound) {
+  RunResult healthy;
+  run(virtualprinter::healthyMonoPrinter(), healthy);
+  Scenario scenario = virtualprinter::healthyMonoPrinter();
+  scenario.faults = {makeFault(FaultKind::trickle)};
+  scenario.faults[0].target = "/etc/version";
+  VirtualBackend backend(scenario);
+  testing::RecordingDialog dialog;
+  const auto start = backend.now();
+  AcquisitionThread(dialog, backend);
+  const auto took = backend.now() - start;
+  EXPECT_EQ(toUtf8(dialog.m_status), "done");
+  EXPECT_GE(took, PrinterDevice::kDataPhaseBudget);
+  EXPECT_LE(took, PrinterDevice::kDataPhaseBudget + std::chrono::seconds(10));
+  EXPECT_TRUE(backend.printer().protocolErrors().empty());
+  // Only what the version file feeds may differ.
+  EXPECT_EQ(toUtf8(dialog.m_fwVersion), toUtf8(healthy.dialog.m_fwVersion));
+  EXPECT_EQ(toUtf8(dialog.m_serialNumber), toUtf8(healthy.dialog.m_serialNumber));
+  EXPECT_EQ(toUtf8(dialog.m_build), "undefined");
 }
 
 TEST(HostilePrinter, LargestAnswersAndAChattyPrinter) {

@@ -92,5 +92,58 @@ TEST(FileRead, HeadOfAShortPieceIsKept) {
   EXPECT_EQ(fixture.readSizes(), (std::vector<std::size_t>{16, 3000}));
 }
 
+
+// An announced size is believed up to the bound and no further: 64 MiB is read whole, a
+// larger one is refused without a single read of its data, and the next request still
+// gets its own answer.
+TEST(FileRead, AnnouncedSizeIsBounded) {
+  Scenario scenario = testing::emptyScenario();
+  scenario.files["/etc/version"] = std::string(PrinterDevice::kMaxFileSize, 'v');
+  scenario.files["/bin/busybox"] = pattern(6000);
+  scenario.oids["OID_PLATFORM_FW_VERSION.0"] = "3.3.8.1";
+  scenario.faults = {makeFault(FaultKind::hugeFileSize, 0)};
+  scenario.faults[0].target = "/bin/busybox";
+  testing::ConnectedDevice fixture(scenario);
+  std::uint8_t head[32] = {};
+  std::uint32_t size = 0;
+  EXPECT_EQ(fixture.device.readFile("/etc/version", head, sizeof head, size), ResultCode::bufferTooSmall);
+  EXPECT_EQ(size, PrinterDevice::kMaxFileSize);
+  const std::size_t readsOfTheLargest = fixture.readSizes().size();
+  EXPECT_EQ(readsOfTheLargest, 1 + PrinterDevice::kMaxFileSize / PrinterDevice::kFilePieceSize + 1);
+
+  EXPECT_EQ(fixture.device.readFile("/bin/busybox", head, sizeof head, size), ResultCode::receiveFailed);
+  EXPECT_EQ(size, 0xFFFFFFFFu);
+  EXPECT_EQ(fixture.readSizes().size(), readsOfTheLargest + 1);  // the reply, no data
+  std::u16string version;
+  EXPECT_EQ(fixture.device.queryOid("OID_PLATFORM_FW_VERSION", 0, version), ResultCode::noError);
+  EXPECT_EQ(version, u"3.3.8.1");
+}
+
+// A printer that sends 5 KiB of an announced 64 MiB every 4.5 s never lets a read time
+// out; the data phases
+// of a run hold it 60 s at most, on the printer's clock, not the test's.
+TEST(FileRead, ATrickleIsCutAtTheDataPhaseBound) {
+  Scenario scenario = testing::emptyScenario();
+  scenario.files["/bin/busybox"] = pattern(6000);
+  scenario.oids["OID_PLATFORM_FW_VERSION.0"] = "3.3.8.1";
+  scenario.faults = {makeFault(FaultKind::trickle, 0)};
+  scenario.faults[0].target = "/bin/busybox";
+  testing::ConnectedDevice fixture(scenario);
+  const auto start = fixture.backend.now();
+  std::uint8_t head[32] = {};
+  std::uint32_t size = 0;
+  EXPECT_EQ(fixture.device.readFile("/bin/busybox", head, sizeof head, size), ResultCode::receiveFailed);
+  const auto held = fixture.backend.now() - start;
+  EXPECT_GE(held, PrinterDevice::kDataPhaseBudget);
+  EXPECT_LE(held, PrinterDevice::kDataPhaseBudget + std::chrono::milliseconds(PrinterDevice::kReadTimeoutMs));
+  EXPECT_GE(fixture.device.dataPhaseTimeSpent(), PrinterDevice::kDataPhaseBudget);
+
+  // The next request meets a clear link, and a later data phase that is there at once is
+  // still read.
+  std::u16string version;
+  EXPECT_EQ(fixture.device.queryOid("OID_PLATFORM_FW_VERSION", 0, version), ResultCode::noError);
+  EXPECT_EQ(version, u"3.3.8.1");
+}
+
 }  // namespace
 }  // namespace kestrava

@@ -41,6 +41,15 @@ class RawPeer {
     net::closeSocket(client_);
     client_ = net::invalidSocket;
   }
+  // Whether bytes arrive within `ms`.
+  bool arrives(int ms) { return net::waitReady(client_, false, ms) == 1; }
+  // One recv, waiting for the first byte: what arrived in one piece.
+  std::string receiveOnce(std::size_t count) {
+    std::string bytes(count, '\0');
+    long long n = net::receiveSome(client_, bytes.data(), count);
+    bytes.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    return bytes;
+  }
   std::string receive(std::size_t count) {
     std::string bytes(count, '\0');
     std::size_t got = 0;
@@ -73,6 +82,7 @@ TEST(TcpTransport, PathWithoutTheVendorIsNotFoundAndNothingConnects) {
   peer.accept();
   std::uint8_t byte = 'k';
   ASSERT_EQ(second.write(&byte, 1), LinkStatus::ok);
+  second.close();  // what is written leaves before the reply is read, or at the close
   EXPECT_EQ(peer.receive(1), "k");
 }
 
@@ -146,6 +156,33 @@ TEST(TcpTransport, WholeProtocolAgainstTheVirtualPrinter) {
   EXPECT_EQ(server.printer().requestCount(), 2u);
 }
 
+// The four writes of a request (PJL switch, block, data, UEL) leave together in one send
+// when the reply is read, and the socket sends at once (no Nagle delay): the printer gets
+// the whole request in one piece.
+TEST(TcpTransport, ARequestLeavesWholeWhenItsReplyIsRead) {
+  RawPeer peer;
+  TcpBackend backend("127.0.0.1", peer.port(), pathOf("vid_232b&pid_0ef5"));
+  UsbPrinterLink link(backend);
+  ASSERT_EQ(link.open(), LinkStatus::ok);
+  peer.accept();
+  const std::string pieces[] = {"\x1b%-12345X@PJL ENTER LANGUAGE=ACL\r\n", std::string(16, '\0'), "path", "\x1b%-12345X"};
+  std::string whole;
+  for (const std::string& piece : pieces) {
+    ASSERT_EQ(link.write(reinterpret_cast<const std::uint8_t*>(piece.data()), static_cast<std::uint32_t>(piece.size())), LinkStatus::ok);
+    whole += piece;
+  }
+  EXPECT_FALSE(peer.arrives(100));  // nothing has left yet
+  std::thread answer([&peer, &whole] {
+    EXPECT_EQ(peer.receiveOnce(whole.size()), whole);
+    peer.send("reply");
+  });
+  std::uint8_t buffer[5];
+  std::uint32_t got = 0;
+  EXPECT_EQ(link.read(buffer, 5, got, 5000), LinkStatus::ok);
+  answer.join();
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), got), "reply");
+}
+
 TEST(TcpTransport, AddressParse) {
   struct Case {
     const char* address;
@@ -162,6 +199,12 @@ TEST(TcpTransport, AddressParse) {
       {"tcp://127.0.0.1:0/x", false, "", 0, ""},
       {"tcp://127.0.0.1:65536/x", false, "", 0, ""},
       {"tcp://127.0.0.1:91a/x", false, "", 0, ""},
+      {"tcp://[]:9100/x", false, "", 0, ""},
+      {"tcp://[:9100/x", false, "", 0, ""},
+      {"tcp://[::1]/x", false, "", 0, ""},
+      {"tcp://[::1]9100/x", false, "", 0, ""},
+      {"tcp://::1]:9100/x", false, "", 0, ""},
+      {"tcp://[::1]:/x", false, "", 0, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.address);
@@ -170,6 +213,10 @@ TEST(TcpTransport, AddressParse) {
     ASSERT_EQ(TcpBackend::parseAddress(c.address, host, port, path, error), c.ok);
     if (!c.ok) {
       EXPECT_FALSE(error.empty());
+      // A missing port is named as missing, not as a bad one.
+      if (std::string(c.address) == "tcp://[::1]/x" || std::string(c.address) == "tcp://127.0.0.1/vid_232b") {
+        EXPECT_NE(error.find("missing port"), std::string::npos) << error;
+      }
       continue;
     }
     EXPECT_EQ(host, c.host);

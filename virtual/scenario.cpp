@@ -1,6 +1,7 @@
 #include "virtual/scenario.h"
 
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 
@@ -18,19 +19,24 @@ namespace {
   throw std::runtime_error("scenario: " + where + ": " + what);
 }
 
+// A number is a JSON number or a text of decimal digits or "0x" and hexadecimal digits;
+// nothing else (no sign, no blank, no octal) so a value never means what it does not say.
 std::uint32_t number(const json& value, const std::string& where, std::uint64_t max) {
   std::uint64_t result = 0;
   if (value.is_number_unsigned()) {
     result = value.get<std::uint64_t>();
   } else if (value.is_string()) {
     const std::string text = value.get<std::string>();
-    std::size_t used = 0;
-    try {
-      result = std::stoull(text, &used, 0);
-    } catch (const std::exception&) {
-      fail(where, "not a number: " + text);
+    std::size_t start = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') ? 2 : 0;
+    unsigned base = start == 2 ? 16 : 10;
+    if (text.size() == start) fail(where, "not a number: \"" + text + "\"");
+    if (base == 10 && text.size() > 1 && text[0] == '0') fail(where, "a decimal number has no leading zero: \"" + text + "\"");
+    for (std::size_t i = start; i < text.size(); ++i) {
+      int digit = hexDigitValue(static_cast<unsigned char>(text[i]));
+      if (digit < 0 || static_cast<unsigned>(digit) >= base) fail(where, "not a number: \"" + text + "\"");
+      result = result * base + static_cast<unsigned>(digit);
+      if (result > max) fail(where, "number out of range: \"" + text + "\"");
     }
-    if (used != text.size()) fail(where, "not a number: " + text);
   } else {
     fail(where, "expected a number");
   }
@@ -38,9 +44,27 @@ std::uint32_t number(const json& value, const std::string& where, std::uint64_t 
   return static_cast<std::uint32_t>(result);
 }
 
+const json& objectMember(const json& value, const std::string& where) {
+  if (!value.is_object()) fail(where, "expected an object");
+  return value;
+}
+
+const json& arrayMember(const json& value, const std::string& where) {
+  if (!value.is_array()) fail(where, "expected a list");
+  return value;
+}
+
+void checkKeys(const json& object, std::initializer_list<const char*> known, const std::string& where) {
+  for (const auto& item : object.items()) {
+    bool ok = false;
+    for (const char* key : known) ok = ok || item.key() == key;
+    if (!ok) fail(where, "unknown member \"" + item.key() + "\"");
+  }
+}
+
 // Printer bytes: a string (each character up to U+00FF is one byte), or an object with
 // "hex", or with "text", "size", "fill" and "set" (offset -> byte) for binary files.
-std::string bytes(const json& value, const std::string& where) {
+std::string bytes(const json& value, const std::string& where, std::size_t& budget) {
   if (value.is_string()) {
     std::string out;
     const std::string utf8 = value.get<std::string>();
@@ -54,31 +78,42 @@ std::string bytes(const json& value, const std::string& where) {
         fail(where, "characters above U+00FF cannot be printer bytes; use {\"hex\": ...}");
       }
     }
+    if (out.size() > budget) fail(where, "more bytes than a scenario may hold");
+    budget -= out.size();
     return out;
   }
   if (!value.is_object()) fail(where, "expected a string or an object");
+  checkKeys(value, {"hex", "text", "size", "fill", "set"}, where);
   std::string out;
   if (value.contains("hex")) {
     std::string hex;
+    if (!value.at("hex").is_string()) fail(where + ".hex", "expected a string");
     for (char c : value.at("hex").get<std::string>()) {
       if (c != ' ') hex.push_back(c);
     }
     if (hex.size() % 2 != 0) fail(where, "odd number of hex digits");
     if (!bytesFromHex(hex, out)) fail(where, "not a hex digit in " + hex);
   }
-  if (value.contains("text")) out += bytes(value.at("text"), where + ".text");
+  if (out.size() > budget) fail(where, "more bytes than a scenario may hold");
+  budget -= out.size();
+  if (value.contains("text")) out += bytes(value.at("text"), where + ".text", budget);
   if (value.contains("size")) {
-    std::uint32_t size = number(value.at("size"), where + ".size", 0x7FFFFFFF);
+    std::uint32_t size = number(value.at("size"), where + ".size", kMaxAnswerBytes);
+    if (size > out.size()) {
+      if (size - out.size() > budget) fail(where, "more bytes than a scenario may hold");
+      budget -= size - out.size();
+    }
     char fill = static_cast<char>(value.contains("fill") ? number(value.at("fill"), where + ".fill", 0xFF) : 0);
     out.resize(size, fill);
   }
   if (value.contains("set")) {
-    for (const auto& [offset, byte] : value.at("set").items()) {
-      std::uint32_t at = number(json(offset), where + ".set", 0x7FFFFFFF);
+    for (const auto& [offset, byte] : objectMember(value.at("set"), where + ".set").items()) {
+      std::uint32_t at = number(json(offset), where + ".set", kMaxAnswerBytes);
       if (at >= out.size()) fail(where, "set offset past the end: " + offset);
       out[at] = static_cast<char>(number(byte, where + ".set." + offset, 0xFF));
     }
   }
+  if (out.size() > kMaxAnswerBytes) fail(where, "answer longer than " + std::to_string(kMaxAnswerBytes) + " bytes");
   return out;
 }
 
@@ -88,19 +123,12 @@ FaultKind faultKind(const std::string& name, const std::string& where) {
       {"wrongEcho", FaultKind::wrongEcho},   {"shortReply", FaultKind::shortReply},
       {"noReply", FaultKind::noReply},       {"shortData", FaultKind::shortData},
       {"hugeLength", FaultKind::hugeLength}, {"hugeFileSize", FaultKind::hugeFileSize},
-      {"disconnect", FaultKind::disconnect},
+      {"disconnect", FaultKind::disconnect}, {"lateReply", FaultKind::lateReply},
+      {"trickle", FaultKind::trickle},
   };
   auto found = kinds.find(name);
   if (found == kinds.end()) fail(where, "unknown fault kind " + name);
   return found->second;
-}
-
-void checkKeys(const json& object, std::initializer_list<const char*> known, const std::string& where) {
-  for (const auto& item : object.items()) {
-    bool ok = false;
-    for (const char* key : known) ok = ok || item.key() == key;
-    if (!ok) fail(where, "unknown member \"" + item.key() + "\"");
-  }
 }
 
 }  // namespace
@@ -139,10 +167,44 @@ Scenario healthyMonoPrinter() {
 }
 
 Scenario parseScenario(const std::string& jsonText) {
+  if (jsonText.size() > kMaxScenarioFileBytes) {
+    fail("file", "longer than " + std::to_string(kMaxScenarioFileBytes) + " bytes");
+  }
+  // JSON has no raw NUL; the parser would take one for the end of the text and ignore
+  // what follows.
+  if (std::size_t nul = jsonText.find('\0'); nul != std::string::npos) {
+    fail("JSON", "NUL byte at offset " + std::to_string(nul));
+  }
+  // Nesting is bounded (nothing in a scenario needs more than a few levels) and a key may
+  // appear only once in its object: the parser would silently keep the last one.
+  std::vector<std::set<std::string>> keysSeen;
+  json::parser_callback_t check = [&keysSeen](int depth, json::parse_event_t event, json& parsed) {
+    switch (event) {
+      case json::parse_event_t::object_start:
+      case json::parse_event_t::array_start:
+        if (depth >= static_cast<int>(kMaxScenarioDepth)) {
+          fail("JSON", "nested deeper than " + std::to_string(kMaxScenarioDepth) + " levels");
+        }
+        if (event == json::parse_event_t::object_start) keysSeen.emplace_back();
+        break;
+      case json::parse_event_t::object_end:
+        if (!keysSeen.empty()) keysSeen.pop_back();
+        break;
+      case json::parse_event_t::key:
+        if (!keysSeen.empty() && !keysSeen.back().insert(parsed.get<std::string>()).second) {
+          fail("JSON", "member \"" + parsed.get<std::string>() + "\" given twice in one object");
+        }
+        break;
+      default:
+        break;
+    }
+    return true;
+  };
   json root;
   try {
-    root = json::parse(jsonText);
-  } catch (const json::parse_error& error) {
+    root = json::parse(jsonText, check);
+  } catch (const json::exception& error) {
+    // Not only syntax: a number too large for any type is an out_of_range error.
     fail("JSON", error.what());
   }
   if (!root.is_object()) fail("top level", "expected an object");
@@ -152,46 +214,56 @@ Scenario parseScenario(const std::string& jsonText) {
             "top level");
 
   Scenario s;
+  std::size_t budget = kMaxScenarioBytes;
   try {
     if (root.contains("vendorId")) s.vendorId = static_cast<std::uint16_t>(number(root["vendorId"], "vendorId", 0xFFFF));
     if (root.contains("productId")) s.productId = static_cast<std::uint16_t>(number(root["productId"], "productId", 0xFFFF));
     if (root.contains("devicePath")) s.devicePath = root["devicePath"].get<std::string>();
+    if (root.contains("otherInterfaces")) arrayMember(root["otherInterfaces"], "otherInterfaces");
     if (root.contains("otherInterfaces")) s.otherInterfaces = root["otherInterfaces"].get<std::vector<std::string>>();
     if (root.contains("openFails")) {
       s.openFails = root["openFails"].get<std::string>();
       if (s.openFails != "write" && s.openFails != "read" && !s.openFails.empty()) fail("openFails", "expected \"write\" or \"read\"");
     }
     if (root.contains("commands")) {
-      const json& commands = root["commands"];
+      const json& commands = objectMember(root["commands"], "commands");
       checkKeys(commands, {"firmwareVersion", "buildInfo", "serialNumber", "serialLengthSwapped", "ramSizeMb"}, "commands");
-      if (commands.contains("firmwareVersion") && !commands["firmwareVersion"].is_null()) s.firmwareVersion = bytes(commands["firmwareVersion"], "commands.firmwareVersion");
-      if (commands.contains("buildInfo") && !commands["buildInfo"].is_null()) s.buildInfo = bytes(commands["buildInfo"], "commands.buildInfo");
-      if (commands.contains("serialNumber") && !commands["serialNumber"].is_null()) s.serialNumber = bytes(commands["serialNumber"], "commands.serialNumber");
+      if (commands.contains("firmwareVersion") && !commands["firmwareVersion"].is_null()) s.firmwareVersion = bytes(commands["firmwareVersion"], "commands.firmwareVersion", budget);
+      if (commands.contains("buildInfo") && !commands["buildInfo"].is_null()) s.buildInfo = bytes(commands["buildInfo"], "commands.buildInfo", budget);
+      if (commands.contains("serialNumber") && !commands["serialNumber"].is_null()) s.serialNumber = bytes(commands["serialNumber"], "commands.serialNumber", budget);
       if (commands.contains("serialLengthSwapped")) s.serialLengthSwapped = commands["serialLengthSwapped"].get<bool>();
       if (commands.contains("ramSizeMb") && !commands["ramSizeMb"].is_null()) s.ramSizeMb = static_cast<std::uint16_t>(number(commands["ramSizeMb"], "commands.ramSizeMb", 0xFFFF));
     }
     if (root.contains("oids")) {
-      for (const auto& [key, value] : root["oids"].items()) s.oids[key] = bytes(value, "oids." + key);
+      for (const auto& [key, value] : objectMember(root["oids"], "oids").items()) {
+        s.oids[key] = bytes(value, "oids." + key, budget);
+      }
     }
     if (root.contains("files")) {
-      for (const auto& [key, value] : root["files"].items()) s.files[key] = bytes(value, "files." + key);
+      for (const auto& [key, value] : objectMember(root["files"], "files").items()) {
+        s.files[key] = bytes(value, "files." + key, budget);
+      }
     }
-    if (root.contains("staleBytes")) s.staleBytes = bytes(root["staleBytes"], "staleBytes");
+    if (root.contains("staleBytes")) s.staleBytes = bytes(root["staleBytes"], "staleBytes", budget);
     if (root.contains("disconnectAfter")) s.disconnectAfter = number(root["disconnectAfter"], "disconnectAfter", 0xFFFFFFFF);
     if (root.contains("replyDelayMs")) s.replyDelayMs = number(root["replyDelayMs"], "replyDelayMs", 600000);
     if (root.contains("faults")) {
       std::size_t index = 0;
-      for (const json& item : root["faults"]) {
+      for (const json& item : arrayMember(root["faults"], "faults")) {
         std::string where = "faults[" + std::to_string(index++) + "]";
-        checkKeys(item, {"kind", "request", "command", "target", "status", "times"}, where);
+        objectMember(item, where);
+        checkKeys(item, {"kind", "request", "command", "target", "status", "times", "delayMs", "pieceBytes"}, where);
         Fault fault;
         if (!item.contains("kind")) fail(where, "missing \"kind\"");
-        fault.kind = faultKind(item["kind"].get<std::string>(), where);
+        fault = makeFault(faultKind(item["kind"].get<std::string>(), where));
         if (item.contains("request")) fault.request = number(item["request"], where + ".request", 0xFFFFFFFF);
         if (item.contains("command")) fault.command = static_cast<std::uint16_t>(number(item["command"], where + ".command", 0xFFFF));
         if (item.contains("target")) fault.target = item["target"].get<std::string>();
         if (item.contains("status")) fault.status = static_cast<std::uint16_t>(number(item["status"], where + ".status", 0xFFFF));
         if (item.contains("times")) fault.times = static_cast<int>(number(item["times"], where + ".times", 0x7FFFFFFF));
+        if (item.contains("delayMs")) fault.delayMs = number(item["delayMs"], where + ".delayMs", 600000);
+        if (item.contains("pieceBytes")) fault.pieceBytes = number(item["pieceBytes"], where + ".pieceBytes", 1u << 20);
+        if (fault.pieceBytes == 0) fail(where + ".pieceBytes", "must be at least 1");
         s.faults.push_back(fault);
       }
     }
@@ -204,9 +276,16 @@ Scenario parseScenario(const std::string& jsonText) {
 Scenario loadScenario(const std::string& fileName) {
   std::ifstream file(fileName, std::ios::binary);
   if (!file) throw std::runtime_error("cannot read scenario file " + fileName);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return parseScenario(text.str());
+  // Read at most one byte more than a scenario may have: a device or an endless file
+  // (/dev/zero) is refused instead of filling the memory.
+  std::string text(kMaxScenarioFileBytes + 1, '\0');
+  file.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<std::size_t>(file.gcount()));
+  if (text.size() > kMaxScenarioFileBytes) {
+    throw std::runtime_error("scenario: file: " + fileName + " is longer than " +
+                             std::to_string(kMaxScenarioFileBytes) + " bytes");
+  }
+  return parseScenario(text);
 }
 
 }  // namespace kestrava::virtualprinter

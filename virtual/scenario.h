@@ -20,6 +20,9 @@ enum class FaultKind {
   hugeLength,    // bytes 6..7 announce 0xFFFF, nothing follows
   hugeFileSize,  // bytes 6..9 announce 0xFFFFFFFF, nothing follows
   disconnect,    // the connection is lost before the reply
+  lateReply,     // the whole reply comes `delayMs` after the host's read of it gave up
+  trickle,       // a file read announces 64 MiB, then sends `pieceBytes` every
+                 // `delayMs` until the host sends its next request
 };
 
 // Which requests a fault hits: the request number in the session (1-based), the command,
@@ -31,11 +34,14 @@ struct Fault {
   std::string target;
   std::uint16_t status = 2;
   int times = -1;  // how often it fires; -1: every time
+  std::uint32_t delayMs = 300;       // lateReply: after the host gave up; trickle: between pieces
+  std::uint32_t pieceBytes = 5120;   // trickle
 };
 
 // A fault of `kind` at request `request` (0: every request).
 inline Fault makeFault(FaultKind kind, std::uint32_t request = 0, std::uint16_t status = 2) {
   Fault fault;
+  if (kind == FaultKind::trickle) fault.delayMs = 4500;
   fault.kind = kind;
   fault.request = request;
   fault.status = status;
@@ -67,6 +73,14 @@ struct Scenario {
 
 // The built-in healthy printer: a P3301DN (mono with drum) on the Gorilla board.
 Scenario healthyMonoPrinter();
+
+// What a scenario may hold: a file of this size, nested this deep, no answer longer than
+// the largest file a host reads, and all answers together within a bound, so no scenario
+// can take the machine's memory.
+inline constexpr std::size_t kMaxScenarioFileBytes = 16u << 20;
+inline constexpr std::size_t kMaxScenarioDepth = 32;
+inline constexpr std::uint32_t kMaxAnswerBytes = 64u << 20;
+inline constexpr std::size_t kMaxScenarioBytes = 256u << 20;
 
 // Parses a scenario; throws std::runtime_error naming what is wrong.
 Scenario parseScenario(const std::string& jsonText);

@@ -1,9 +1,12 @@
 #include "virtual/tcp_printer_server.h"
 
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 #include <string>
 #include <thread>
+
+#include "device/printer_device.h"
 
 namespace kestrava::virtualprinter {
 
@@ -73,26 +76,52 @@ void TcpPrinterServer::serve(bool once) {
 }
 
 void TcpPrinterServer::serveClient(net::Socket client) {
+  net::setNoDelay(client);
+  // Over a stream the printer cannot see the host's read give up: a late reply comes its
+  // delay after the host's read time-out would have ended.
+  printer_.assumeHostTimeout(PrinterDevice::kReadTimeoutMs);
   printer_.connect();
   std::uint32_t delay = printer_.scenario().replyDelayMs;
+  // The printer's clock runs with the real one here.
+  auto lastTick = std::chrono::steady_clock::now();
+  auto tick = [&]() {
+    auto now = std::chrono::steady_clock::now();
+    auto passed = std::chrono::duration_cast<std::chrono::milliseconds>(now - lastTick);
+    printer_.advanceClock(static_cast<std::uint64_t>(passed.count()));
+    lastTick += passed;
+  };
+  std::uint64_t due = VirtualPrinter::kNever;
+  // Everything that is due leaves in one send: a reply and its data phase together.
   auto flush = [&]() {
-    std::string bytes;
-    while (printer_.take(static_cast<std::size_t>(-1), bytes) == ReadOutcome::data) {
-      if (delay) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
-      if (!sendAll(client, bytes)) return false;
+    tick();
+    std::string bytes, all;
+    while (printer_.take(static_cast<std::size_t>(-1), bytes, printer_.clockMs(), due) == ReadOutcome::data) {
+      if (delay) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+        tick();
+      }
+      all += bytes;
     }
+    if (!all.empty() && !sendAll(client, all)) return false;
     return !printer_.lost();
   };
   if (!flush()) return;
   char buffer[8192];
   while (!stopping_) {
-    int ready = net::waitReady(client, false, kPollMs);
+    int wait = kPollMs;
+    if (due != VirtualPrinter::kNever) {
+      std::uint64_t now = printer_.clockMs();
+      wait = due <= now ? 0 : static_cast<int>(std::min<std::uint64_t>(due - now, kPollMs));
+    }
+    int ready = net::waitReady(client, false, wait);
     if (ready < 0 && net::lastError() != net::Failure::interrupted) return;
-    if (ready <= 0) continue;
-    long long n = net::receiveSome(client, buffer, sizeof buffer);
-    if (n < 0 && net::lastError() == net::Failure::interrupted) continue;
-    if (n <= 0) return;  // the host closed the link
-    if (!printer_.receive(reinterpret_cast<const std::uint8_t*>(buffer), static_cast<std::size_t>(n))) return;
+    if (ready > 0) {
+      long long n = net::receiveSome(client, buffer, sizeof buffer);
+      if (n < 0 && net::lastError() == net::Failure::interrupted) continue;
+      if (n <= 0) return;  // the host closed the link
+      tick();
+      if (!printer_.receive(reinterpret_cast<const std::uint8_t*>(buffer), static_cast<std::size_t>(n))) return;
+    }
     if (!flush()) return;  // connection lost: the socket is closed
   }
 }

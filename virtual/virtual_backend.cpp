@@ -31,9 +31,22 @@ class VirtualPipe : public UsbPipe {
       if (delay > timeoutMs) return false;
     }
     std::string bytes;
-    // With nothing queued the printer will not answer: the time-out is reported at once
-    // instead of being waited out, which keeps tests of a mute printer fast.
-    if (printer_->take(wanted, bytes) != ReadOutcome::data) return false;
+    // The printer lives on a clock of its own: a read that would wait for an answer moves
+    // the clock to the answer instead of waiting, and a time-out moves it by the whole
+    // time-out at once, so a mute or trickling printer costs the tests no time. A late
+    // reply is queued the moment the time-out is reported.
+    const std::uint64_t now = printer_->clockMs();
+    std::uint64_t due = 0;
+    ReadOutcome outcome = printer_->take(wanted, bytes, now, due);
+    if (outcome == ReadOutcome::nothing && due != VirtualPrinter::kNever && due - now <= timeoutMs) {
+      printer_->advanceClock(due - now);
+      outcome = printer_->take(wanted, bytes, due, due);
+    }
+    if (outcome != ReadOutcome::data) {
+      printer_->advanceClock(timeoutMs);
+      printer_->hostGaveUp(printer_->clockMs());
+      return false;
+    }
     std::memcpy(buffer, bytes.data(), bytes.size());
     transferred = bytes.size();
     return true;
@@ -46,7 +59,11 @@ class VirtualPipe : public UsbPipe {
 }  // namespace
 
 VirtualBackend::VirtualBackend(virtualprinter::Scenario scenario)
-    : printer_(std::make_shared<VirtualPrinter>(std::move(scenario))) {}
+    : printer_(std::make_shared<VirtualPrinter>(std::move(scenario))), start_(std::chrono::steady_clock::now()) {}
+
+std::chrono::steady_clock::time_point VirtualBackend::now() const {
+  return start_ + std::chrono::milliseconds(printer_->clockMs());
+}
 
 std::vector<std::u16string> VirtualBackend::interfacePaths() {
   std::vector<std::u16string> paths;

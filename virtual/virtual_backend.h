@@ -14,11 +14,14 @@ class VirtualBackend : public UsbBackend {
 
   std::vector<std::u16string> interfacePaths() override;
   std::unique_ptr<UsbPipe> openPipe(const std::u16string& devicePath, PipeEnd end) override;
+  // The printer's clock: it moves by what the host's reads would have waited.
+  std::chrono::steady_clock::time_point now() const override;
 
   virtualprinter::VirtualPrinter& printer() { return *printer_; }
 
  private:
   std::shared_ptr<virtualprinter::VirtualPrinter> printer_;
+  std::chrono::steady_clock::time_point start_;
 };
 
 }  // namespace kestrava

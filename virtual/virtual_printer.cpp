@@ -38,6 +38,20 @@ std::string oidKey(const std::string& request) {
 VirtualPrinter::VirtualPrinter(Scenario scenario)
     : scenario_(std::move(scenario)), faultUses_(scenario_.faults.size(), 0) {}
 
+VirtualPrinter::Transfer VirtualPrinter::Transfer::of(std::string bytes) {
+  Transfer transfer;
+  transfer.length = bytes.size();
+  transfer.owned = std::move(bytes);
+  return transfer;
+}
+
+VirtualPrinter::Transfer VirtualPrinter::Transfer::view(const std::string& bytes, std::uint64_t length) {
+  Transfer transfer;
+  transfer.shared = &bytes;
+  transfer.length = std::min<std::uint64_t>(length, bytes.size());
+  return transfer;
+}
+
 void VirtualPrinter::connect() {
   std::lock_guard<std::mutex> lock(mutex_);
   ++session_;
@@ -45,7 +59,7 @@ void VirtualPrinter::connect() {
   lost_ = false;
   input_.clear();
   output_.clear();
-  if (!scenario_.staleBytes.empty()) output_.push_back({scenario_.staleBytes, 0});
+  if (!scenario_.staleBytes.empty()) output_.push_back(Transfer::view(scenario_.staleBytes, scenario_.staleBytes.size()));
 }
 
 bool VirtualPrinter::receive(const std::uint8_t* data, std::size_t count) {
@@ -61,15 +75,62 @@ bool VirtualPrinter::receive(const std::uint8_t* data, std::size_t count) {
 }
 
 ReadOutcome VirtualPrinter::take(std::size_t wanted, std::string& out) {
+  std::uint64_t due = 0;
+  return take(wanted, out, kNever - 1, due);
+}
+
+ReadOutcome VirtualPrinter::take(std::size_t wanted, std::string& out, std::uint64_t nowMs, std::uint64_t& dueMs) {
   std::lock_guard<std::mutex> lock(mutex_);
   out.clear();
+  dueMs = kNever;
   if (output_.empty()) return lost_ ? ReadOutcome::lost : ReadOutcome::nothing;
   Transfer& front = output_.front();
-  std::size_t count = std::min(wanted, front.bytes.size() - front.taken);
-  out.assign(front.bytes, front.taken, count);
+  if (front.dueMs > nowMs || (front.pieceBytes != 0 && nowMs == kNever - 1)) {
+    if (front.pieceBytes == 0 || nowMs != kNever - 1) dueMs = front.dueMs;
+    return ReadOutcome::nothing;
+  }
+  std::uint64_t count = std::min<std::uint64_t>(wanted, front.length - front.taken);
+  if (front.pieceBytes != 0) count = std::min(count, front.pieceLeft);
+  if (front.shared) {
+    out.assign(*front.shared, static_cast<std::size_t>(front.taken), static_cast<std::size_t>(count));
+  } else if (front.pieceBytes != 0) {
+    out.assign(static_cast<std::size_t>(count), '\xA5');
+  } else {
+    out.assign(front.owned, static_cast<std::size_t>(front.taken), static_cast<std::size_t>(count));
+  }
   front.taken += count;
-  if (front.taken == front.bytes.size()) output_.pop_front();
+  if (front.pieceBytes != 0) {
+    front.pieceLeft -= count;
+    if (front.pieceLeft == 0) {
+      front.pieceLeft = front.pieceBytes;
+      front.dueMs = nowMs + front.pieceMs;
+    }
+  }
+  if (front.taken == front.length) output_.pop_front();
   return ReadOutcome::data;
+}
+
+void VirtualPrinter::hostGaveUp(std::uint64_t nowMs) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!output_.empty() && output_.front().dueMs == kNever && output_.front().pieceBytes == 0) {
+    Transfer& front = output_.front();
+    front.dueMs = nowMs + front.lateMs;
+  }
+}
+
+void VirtualPrinter::assumeHostTimeout(std::uint32_t timeoutMs) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  assumedHostTimeoutMs_ = timeoutMs;
+}
+
+std::uint64_t VirtualPrinter::clockMs() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return clockMs_;
+}
+
+void VirtualPrinter::advanceClock(std::uint64_t ms) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  clockMs_ += ms;
 }
 
 bool VirtualPrinter::lost() const {
@@ -154,6 +215,8 @@ const Fault* VirtualPrinter::faultFor(std::uint16_t command, const std::string& 
 
 void VirtualPrinter::answer(std::uint16_t command, const std::string& data) {
   ++sessionRequests_;
+  // A new request ends a trickle: the printer gives up the file it was still sending.
+  std::erase_if(output_, [](const Transfer& transfer) { return transfer.pieceBytes != 0; });
   requests_.push_back({session_, sessionRequests_, command, data});
 
   std::string target;
@@ -168,7 +231,7 @@ void VirtualPrinter::answer(std::uint16_t command, const std::string& data) {
   if (fault && fault->kind == FaultKind::noReply) return;
 
   std::uint8_t field[10] = {};
-  std::string dataPhase;
+  Transfer dataPhase;
   std::uint16_t status = 1;
   auto be16 = [&field](std::size_t length) {
     field[0] = static_cast<std::uint8_t>(length >> 8);
@@ -181,8 +244,8 @@ void VirtualPrinter::answer(std::uint16_t command, const std::string& data) {
       status = 0;
       return false;
     }
-    dataPhase = text->substr(0, 0xFFFF);
-    be16(dataPhase.size());
+    dataPhase = Transfer::view(*text, 0xFFFF);
+    be16(static_cast<std::size_t>(dataPhase.length));
     return true;
   };
 
@@ -217,7 +280,12 @@ void VirtualPrinter::answer(std::uint16_t command, const std::string& data) {
       }
       // An OID the printer does not know: status 0, nothing follows.
       auto found = scenario_.oids.find(target);
-      textPhase(found == scenario_.oids.end() ? std::nullopt : std::optional<std::string>(found->second));
+      if (found == scenario_.oids.end()) {
+        status = 0;
+      } else {
+        dataPhase = Transfer::view(found->second, 0xFFFF);
+        be16(static_cast<std::size_t>(dataPhase.length));
+      }
       break;
     }
     case aclcmd::fileRead: {
@@ -225,8 +293,8 @@ void VirtualPrinter::answer(std::uint16_t command, const std::string& data) {
       if (found == scenario_.files.end()) {
         status = 0;
       } else {
-        dataPhase = found->second;
-        std::uint32_t size = static_cast<std::uint32_t>(dataPhase.size());
+        dataPhase = Transfer::view(found->second, found->second.size());
+        std::uint32_t size = static_cast<std::uint32_t>(dataPhase.length);
         field[0] = static_cast<std::uint8_t>(size >> 24);
         field[1] = static_cast<std::uint8_t>(size >> 16);
         field[2] = static_cast<std::uint8_t>(size >> 8);
@@ -239,17 +307,17 @@ void VirtualPrinter::answer(std::uint16_t command, const std::string& data) {
       status = 2;
       break;
   }
-  if (status != 1) dataPhase.clear();
-  queueReply(command, status, field, sizeof field, dataPhase, fault);
+  if (status != 1) dataPhase = Transfer();
+  queueReply(command, status, field, sizeof field, std::move(dataPhase), fault);
 }
 
 void VirtualPrinter::queueReply(std::uint16_t command, std::uint16_t status,
                                 const std::uint8_t* answer, std::size_t answerLength,
-                                const std::string& dataPhase, const Fault* fault) {
+                                Transfer data, const Fault* fault) {
   std::string reply(kBlockLength, '\0');
   reply[1] = static_cast<char>(0xAC);
   std::uint16_t echo = command;
-  std::string data = dataPhase;
+  auto noData = [&data]() { data = Transfer(); };
   std::size_t replyLength = kBlockLength;
   std::memcpy(reply.data() + 6, answer, std::min<std::size_t>(answerLength, 10));
 
@@ -257,34 +325,50 @@ void VirtualPrinter::queueReply(std::uint16_t command, std::uint16_t status,
     switch (fault->kind) {
       case FaultKind::status0:
         status = 0;
-        if (command != aclcmd::oidQuery) data.clear();
+        if (command != aclcmd::oidQuery) noData();
         break;
       case FaultKind::badStatus:
         status = fault->status;
-        data.clear();
+        noData();
         break;
       case FaultKind::wrongEcho:
         echo = static_cast<std::uint16_t>(command ^ 0x0100);
-        data.clear();
+        noData();
         break;
       case FaultKind::shortReply:
         replyLength = 8;
-        data.clear();
+        noData();
         break;
       case FaultKind::shortData:
-        data.resize(data.size() / 2);
+        data.length /= 2;
         break;
       case FaultKind::hugeLength:
         reply[6] = reply[7] = static_cast<char>(0xFF);
-        data.clear();
+        noData();
         break;
       case FaultKind::hugeFileSize:
         reply[6] = reply[7] = reply[8] = reply[9] = static_cast<char>(0xFF);
-        data.clear();
+        noData();
         break;
+      case FaultKind::trickle:
+        if (command == aclcmd::fileRead) {
+          // 64 MiB, the most a host takes: at 5120 bytes every 4.5 s, sixteen hours.
+          reply[6] = static_cast<char>(kMaxAnswerBytes >> 24);
+          reply[7] = static_cast<char>(kMaxAnswerBytes >> 16);
+          reply[8] = static_cast<char>(kMaxAnswerBytes >> 8);
+          reply[9] = static_cast<char>(kMaxAnswerBytes);
+          status = 1;
+          data = Transfer();
+          data.length = kMaxAnswerBytes;
+          data.pieceBytes = data.pieceLeft = fault->pieceBytes;
+          data.pieceMs = fault->delayMs;
+          data.dueMs = clockMs_ + fault->delayMs;
+        }
+        break;
+      case FaultKind::lateReply:
       case FaultKind::noReply:
       case FaultKind::disconnect:
-        return;
+        break;
     }
   }
   reply[2] = static_cast<char>(echo >> 8);
@@ -292,8 +376,18 @@ void VirtualPrinter::queueReply(std::uint16_t command, std::uint16_t status,
   reply[4] = static_cast<char>(status >> 8);
   reply[5] = static_cast<char>(status);
   reply.resize(replyLength);
-  output_.push_back({reply, 0});
-  if (!data.empty()) output_.push_back({data, 0});
+  if (fault && fault->kind == FaultKind::lateReply) {
+    // The reply and its data phase in one transfer, held until the host gives up on it.
+    std::string whole = reply;
+    if (data.length != 0) whole.append(data.shared ? *data.shared : data.owned, 0, static_cast<std::size_t>(data.length));
+    Transfer late = Transfer::of(std::move(whole));
+    late.lateMs = fault->delayMs;
+    late.dueMs = assumedHostTimeoutMs_ != 0 ? clockMs_ + assumedHostTimeoutMs_ + fault->delayMs : kNever;
+    output_.push_back(std::move(late));
+    return;
+  }
+  output_.push_back(Transfer::of(std::move(reply)));
+  if (data.length != 0) output_.push_back(std::move(data));
 }
 
 }  // namespace kestrava::virtualprinter

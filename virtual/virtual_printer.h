@@ -35,8 +35,24 @@ class VirtualPrinter {
   bool receive(const std::uint8_t* data, std::size_t count);
 
   // Takes up to `wanted` bytes of the next queued transfer. `nothing`: no transfer is
-  // queued, so the host would wait in vain.
+  // queued, so the host would wait in vain. Without a clock a late reply and a trickle
+  // never come.
   ReadOutcome take(std::size_t wanted, std::string& out);
+
+  // The same at `nowMs` on the printer's clock: a transfer that is not due yet gives
+  // `nothing` and its time in `dueMs` (kNever while it waits for the host to give up).
+  static constexpr std::uint64_t kNever = ~std::uint64_t{0};
+  ReadOutcome take(std::size_t wanted, std::string& out, std::uint64_t nowMs, std::uint64_t& dueMs);
+
+  // The host's read gave up at `nowMs`: a late reply it was waiting for is sent its delay
+  // later. Over a stream the printer cannot see that, so `assumeHostTimeout` makes a late
+  // reply due that long after its request instead.
+  void hostGaveUp(std::uint64_t nowMs);
+  void assumeHostTimeout(std::uint32_t timeoutMs);
+
+  // The printer's clock in process: the host's waits advance it instead of passing.
+  std::uint64_t clockMs() const;
+  void advanceClock(std::uint64_t ms);
 
   bool lost() const;
   unsigned sessions() const;  // how often a host opened the printer
@@ -48,19 +64,32 @@ class VirtualPrinter {
   void parse();
   void answer(std::uint16_t command, const std::string& data);
   const Fault* faultFor(std::uint16_t command, const std::string& target);
+  struct Transfer;
   void queueReply(std::uint16_t command, std::uint16_t status, const std::uint8_t* answer,
-                  std::size_t answerLength, const std::string& dataPhase,
-                  const Fault* fault);
+                  std::size_t answerLength, Transfer dataPhase, const Fault* fault);
   void protocolError(const std::string& what);
 
   Scenario scenario_;
   std::vector<int> faultUses_;
   mutable std::mutex mutex_;
   std::string input_;
+  // Bytes on their way to the host. A file of the scenario is sent from where it is, never
+  // copied (a scenario may hold files of many MiB).
   struct Transfer {
-    std::string bytes;
-    std::size_t taken = 0;
+    std::string owned;
+    const std::string* shared = nullptr;
+    std::uint64_t length = 0;
+    std::uint64_t taken = 0;
+    std::uint64_t dueMs = 0;        // not sent before; kNever: held until the host gives up
+    std::uint32_t lateMs = 0;       // a held reply: sent this long after the host gave up
+    std::uint32_t pieceBytes = 0;   // a trickle: this many bytes at a time, `pieceMs` apart
+    std::uint32_t pieceMs = 0;
+    std::uint64_t pieceLeft = 0;
+    static Transfer of(std::string bytes);
+    static Transfer view(const std::string& bytes, std::uint64_t length);
   };
+  std::uint64_t clockMs_ = 0;
+  std::uint32_t assumedHostTimeoutMs_ = 0;
   std::deque<Transfer> output_;
   std::vector<ReceivedRequest> requests_;
   std::vector<std::string> protocolErrors_;

@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/cli/terminal_text.h"
 #include "base/text_codec.h"
 
 namespace kestrava {
@@ -18,7 +19,9 @@ std::string runAsJson(const AcquisitionDialog& dialog) {
 }
 
 std::string runAsText(const AcquisitionDialog& dialog, const std::string& lineEnd) {
-  std::string report = toUtf8(dialog.m_report);
+  // Printer text never reaches the terminal raw.
+  auto shown = [](const std::u16string& field) { return toUtf8(visibleControls(field)); };
+  std::string report = toUtf8(visibleControls(dialog.m_report, true));
   std::string converted;
   for (std::size_t i = 0; i < report.size(); ++i) {
     if (report[i] == '\r' && i + 1 < report.size() && report[i + 1] == '\n') {
@@ -29,17 +32,17 @@ std::string runAsText(const AcquisitionDialog& dialog, const std::string& lineEn
     }
   }
   std::string out;
-  out += "Model:         " + toUtf8(dialog.m_model) + lineEnd;
-  out += "Build:         " + toUtf8(dialog.m_build) + lineEnd;
-  out += "FW version:    " + toUtf8(dialog.m_fwVersion) + lineEnd;
-  out += "Serial number: " + toUtf8(dialog.m_serialNumber) + lineEnd;
+  out += "Model:         " + shown(dialog.m_model) + lineEnd;
+  out += "Build:         " + shown(dialog.m_build) + lineEnd;
+  out += "FW version:    " + shown(dialog.m_fwVersion) + lineEnd;
+  out += "Serial number: " + shown(dialog.m_serialNumber) + lineEnd;
   out += lineEnd;
   out += converted;
   if (!converted.empty() && converted.size() >= lineEnd.size() &&
       converted.compare(converted.size() - lineEnd.size(), lineEnd.size(), lineEnd) != 0) {
     out += lineEnd;
   }
-  out += lineEnd + toUtf8(dialog.m_status) + lineEnd;
+  out += lineEnd + shown(dialog.m_status) + lineEnd;
   return out;
 }
 
