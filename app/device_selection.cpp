@@ -1,6 +1,7 @@
 #include "app/device_selection.h"
 
 #include <exception>
+#include <vector>
 
 #include "base/text_codec.h"
 #include "link/replay_backend.h"
@@ -47,6 +48,29 @@ class SinglePathBackend : public UsbBackend {
   std::u16string path_;
 };
 
+// Several virtual printers side by side, like a bench with several printers attached: the
+// paths of all, each opened by the printer that offers it.
+class SeveralBackends : public UsbBackend {
+ public:
+  explicit SeveralBackends(std::vector<std::unique_ptr<UsbBackend>> backends) : backends_(std::move(backends)) {}
+  std::vector<std::u16string> interfacePaths() override {
+    std::vector<std::u16string> paths;
+    for (const auto& backend : backends_) {
+      for (std::u16string& path : backend->interfacePaths()) paths.push_back(std::move(path));
+    }
+    return paths;
+  }
+  std::unique_ptr<UsbPipe> openPipe(const std::u16string& path, PipeEnd end) override {
+    for (const auto& backend : backends_) {
+      if (std::unique_ptr<UsbPipe> pipe = backend->openPipe(path, end)) return pipe;
+    }
+    return nullptr;
+  }
+
+ private:
+  std::vector<std::unique_ptr<UsbBackend>> backends_;
+};
+
 }  // namespace
 
 std::unique_ptr<UsbBackend> makePlatformBackend() {
@@ -86,7 +110,20 @@ BackendSource makeBackendSource(const std::string& device, std::string& error) {
   if (device == "virtual") return virtualPrinter(virtualprinter::healthyMonoPrinter());
   if (device.rfind("virtual:", 0) == 0) {
     try {
-      return virtualPrinter(virtualprinter::loadScenario(device.substr(8)));
+      std::vector<virtualprinter::Scenario> scenarios;
+      std::string files = device.substr(8);
+      for (std::size_t start = 0; start <= files.size();) {
+        std::size_t comma = files.find(',', start);
+        if (comma == std::string::npos) comma = files.size();
+        scenarios.push_back(virtualprinter::loadScenario(files.substr(start, comma - start)));
+        start = comma + 1;
+      }
+      if (scenarios.size() == 1) return virtualPrinter(std::move(scenarios.front()));
+      return [scenarios = std::move(scenarios)]() -> std::unique_ptr<UsbBackend> {
+        std::vector<std::unique_ptr<UsbBackend>> printers;
+        for (const virtualprinter::Scenario& scenario : scenarios) printers.push_back(std::make_unique<VirtualBackend>(scenario));
+        return std::make_unique<SeveralBackends>(std::move(printers));
+      };
     } catch (const std::exception& failure) {
       error = failure.what();
       return {};

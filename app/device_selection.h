@@ -4,6 +4,7 @@
 //   tcp://HOST:PORT/PATH   a raw byte stream; PATH is the device path
 //   virtual        the built-in healthy mono printer
 //   virtual:FILE   a virtual printer driven by a scenario file
+//   virtual:FILE,FILE...   several virtual printers attached side by side
 //   replay:FILE    the printer's side of a recorded trace (--trace FILE)
 #pragma once
 

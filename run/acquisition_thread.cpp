@@ -4,15 +4,23 @@
 
 #include "base/text_codec.h"
 #include "device/printer_device.h"
+#include "run/answer_counter.h"
 #include "run/item_phase.h"
 
 namespace kestrava {
 
 RunOutcome runAcquisition(AcquisitionDialog& dialog, UsbBackend& backend) {
+  RunRecord record;
+  return runAcquisition(dialog, backend, record);
+}
+
+RunOutcome runAcquisition(AcquisitionDialog& dialog, UsbBackend& backend, RunRecord& record) {
   dialog.EnableWindow(DialogButton::getData, false);
   dialog.EnableWindow(DialogButton::close, false);
 
-  auto device = std::make_unique<PrinterDevice>(backend);
+  record = RunRecord{};
+  AnswerCounter counter(backend);
+  auto device = std::make_unique<PrinterDevice>(counter);
   std::u16string message;
   RunOutcome outcome = RunOutcome::done;
 
@@ -32,8 +40,12 @@ RunOutcome runAcquisition(AcquisitionDialog& dialog, UsbBackend& backend) {
     message = text ? text : u"";
   } else {
     device->link().drain();
-    runItemPhase(*device, dialog);
+    counter.startCounting();
+    runItemPhase(*device, dialog, record);
+    record.printerAnswered = counter.bytesAnswered() > 0;
+    if (!record.printerAnswered) outcome = RunOutcome::printerSilent;
     device->link().close();
+    // The dialogs show "done" for a silent printer too: its fields say "undefined".
     message = widenPrinterText(kSuccessStatus);
   }
 

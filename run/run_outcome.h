@@ -5,7 +5,8 @@
 namespace kestrava {
 
 enum class RunOutcome {
-  done,             // the link was opened: every item was asked, whatever it answered
+  done,             // the link was opened: every item was asked, and the printer answered
+  printerSilent,    // the link was opened, every item was asked, and no request got any answer
   printerNotFound,  // no printer interface of the vendor
   connectFailed,    // the printer is there, a pipe of it could not be opened
 };

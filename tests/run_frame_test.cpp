@@ -63,5 +63,41 @@ TEST(RunFrame, NotFoundSendsNothingAndLeavesTheFieldsEmpty) {
               dialog.m_serialNumber.empty() && dialog.m_report.empty());
 }
 
+// Whether the printer answered anything is the run's to say, not the status text's: the
+// dialogs show "done" either way.
+TEST(RunFrame, OutcomeTellsAMutePrinterFromOneThatAnswered) {
+  Scenario mute = testing::emptyScenario();
+  mute.faults.push_back(virtualprinter::makeFault(virtualprinter::FaultKind::noReply));  // to any request
+  Scenario muteWithStaleBytes = mute;
+  muteWithStaleBytes.staleBytes = std::string(300, 'x');  // left from an earlier exchange: drained, no answer
+  // Every request but the second goes unanswered.
+  Scenario partial = virtualprinter::healthyMonoPrinter();
+  for (std::uint32_t request = 1; request <= 40; ++request) {
+    if (request != 2) partial.faults.push_back(virtualprinter::makeFault(virtualprinter::FaultKind::noReply, request));
+  }
+  struct Case {
+    const char* name;
+    Scenario scenario;
+    RunOutcome outcome;
+    bool answered;
+  };
+  const Case cases[] = {
+      {"healthy printer", virtualprinter::healthyMonoPrinter(), RunOutcome::done, true},
+      {"mute printer", mute, RunOutcome::printerSilent, false},
+      {"mute printer with stale bytes", muteWithStaleBytes, RunOutcome::printerSilent, false},
+      {"one answer in the whole run", partial, RunOutcome::done, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    VirtualBackend backend(c.scenario);
+    testing::RecordingDialog dialog;
+    RunRecord record;
+    EXPECT_EQ(runAcquisition(dialog, backend, record), c.outcome);
+    EXPECT_EQ(dialog.m_status, u"done");
+    EXPECT_TRUE(record.linkOpened);
+    EXPECT_EQ(record.printerAnswered, c.answered);
+  }
+}
+
 }  // namespace
 }  // namespace kestrava

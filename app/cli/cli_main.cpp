@@ -1,32 +1,36 @@
-// kestrava-cli: one acquisition run for terminals and scripts.
+// kestrava-cli: acquisition runs for terminals, scripts and service benches.
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <mutex>
+#include <sstream>
+#include <vector>
 
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
 
-#include "run/acquisition_thread.h"
 #include "app/cli/cli_dialog.h"
-#include "app/device_selection.h"
+#include "app/cli/exit_status.h"
+#include "app/cli/help_format.h"
+#include "app/cli/interface_list.h"
+#include "app/cli/one_interface.h"
 #include "app/cli/run_output.h"
+#include "app/cli/run_progress.h"
 #include "app/cli/trace_dump.h"
-#include "base/version.h"
+#include "app/device_selection.h"
 #include "base/text_codec.h"
+#include "base/version.h"
 #include "link/replay_backend.h"
 #include "link/trace_backend.h"
 #include "link/trace_file.h"
 #include "link/usb_printer_link.h"
+#include "run/acquisition_thread.h"
 
 namespace {
 
-constexpr int kExitDone = 0;
-constexpr int kExitNotFound = 2;
-constexpr int kExitConnectFailed = 3;
-constexpr int kExitReplayDiffers = 4;
-constexpr int kExitUsage = 64;
+using namespace kestrava;
 
 #ifdef _WIN32
 const std::string kLineEnd = "\r\n";
@@ -34,113 +38,236 @@ const std::string kLineEnd = "\r\n";
 const std::string kLineEnd = "\n";
 #endif
 
-int listInterfaces(kestrava::UsbBackend& backend) {
-  for (const std::u16string& path : backend.interfacePaths()) {
-    bool matches = path.find(kestrava::UsbPrinterLink::defaultPathFilter) != std::u16string::npos;
-    std::cout << (matches ? "* " : "  ") << kestrava::toUtf8(path) << '\n';
-  }
-  return kExitDone;
+struct Options {
+  std::string device = "usb";
+  bool json = false;
+  bool list = false;
+  bool all = false;
+  bool progress = false;
+  bool quiet = false;
+  bool trace = false;
+  bool dump = false;
+  std::string traceFile;
+};
+
+// One finished run, as it is printed.
+struct FinishedRun {
+  CliDialog dialog;
+  RunRecord record;
+  int status = exitstatus::done;
+  std::u16string devicePath;
+};
+
+// Progress and the trace dump share stderr; one line at a time.
+std::mutex stderrLock;
+
+void sayOnStderr(const std::string& line) {
+  std::lock_guard<std::mutex> lock(stderrLock);
+  std::cerr << line << '\n' << std::flush;
 }
 
-int exitStatusOf(kestrava::RunOutcome outcome) {
-  switch (outcome) {
-    case kestrava::RunOutcome::done: return kExitDone;
-    case kestrava::RunOutcome::printerNotFound: return kExitNotFound;
-    case kestrava::RunOutcome::connectFailed: return kExitConnectFailed;
+// Everything that talks to the printer for one run: the progress notice and the trace
+// wrap the back end the run sees.
+FinishedRun runOnce(UsbBackend& backend, const Options& options, bool showProgress,
+                    TraceFileWriter* traceWriter) {
+  UsbBackend* used = &backend;
+  std::unique_ptr<TraceBackend> traced;
+  if (options.trace) {
+    bool dump = options.dump || options.traceFile.empty();
+    traced = std::make_unique<TraceBackend>(*used, [traceWriter, dump](const TraceEvent& event) {
+      if (dump) {
+        std::lock_guard<std::mutex> lock(stderrLock);
+        std::cerr << formatTraceEvent(event) << std::flush;
+      }
+      if (traceWriter) traceWriter->write(event);
+    });
+    used = traced.get();
   }
-  return kExitConnectFailed;
+  std::unique_ptr<WaitNotice> notice;
+  std::ostringstream fields;
+  FinishedRun run;
+  if (showProgress) {
+    notice = std::make_unique<WaitNotice>(*used, sayOnStderr);
+    used = notice.get();
+    run.dialog.onUpdate = [progress = std::make_shared<FieldProgress>(fields), &fields](const CliDialog& dialog) {
+      (*progress)(dialog);
+      std::string text = fields.str();
+      fields.str({});
+      if (!text.empty()) {
+        std::lock_guard<std::mutex> lock(stderrLock);
+        std::cerr << text << std::flush;
+      }
+    };
+  }
+  RunOutcome outcome = runAcquisition(run.dialog, *used, run.record);
+  run.dialog.onUpdate = nullptr;
+  run.status = exitstatus::of(outcome);
+  run.devicePath = run.record.devicePath;
+  if (run.devicePath.empty()) {
+    // The interface the link tried and could not open.
+    std::vector<std::u16string> paths = printerPaths(backend);
+    if (!paths.empty()) run.devicePath = paths.front();
+  }
+  return run;
+}
+
+void printText(const FinishedRun& run, bool heading) {
+  if (heading) std::cout << "== " << toUtf8(run.devicePath) << " ==" << kLineEnd;
+  if (run.record.linkOpened) {
+    std::cout << runAsText(run.dialog, kLineEnd);
+  } else {
+    std::cout << toUtf8(run.dialog.m_status) << '\n';
+  }
+}
+
+std::string examplesAndStatuses() {
+  return "Examples:\n"
+         "  kestrava-cli --device virtual\n"
+         "      a run against the built-in virtual printer: what the output looks like\n"
+         "  kestrava-cli\n"
+         "      reads the first printer of vendor 0x232B attached by USB\n"
+         "  kestrava-cli --list\n"
+         "      shows every printer interface and which model each printer is\n"
+         "  kestrava-cli --all --json\n"
+         "      reads every attached printer, one JSON object each in an array\n"
+         "  kestrava-cli --trace kestrava.trace\n"
+         "      records the exchange for a bug report (the trace holds the serial number)\n"
+         "  kestrava-cli --device replay:kestrava.trace --json\n"
+         "      plays a recorded trace back\n"
+         "\n"
+         "Exit status:\n"
+         "  0   done: the printer answered (items it did not answer read \"undefined\")\n"
+         "  2   printer not found: no printer interface of vendor 0x232B\n"
+         "  3   connect to printer failed: its pipes would not open (busy, no permission)\n"
+         "  4   a replayed trace differs from the run\n"
+         "  5   the printer did not answer: the link opened but no request got an answer\n"
+         "  64  usage error: a wrong option, device or file\n"
+         "With --all: the status of the first printer whose run did not end with 0.\n";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"Reads service information out of a laser printer of USB vendor 0x232B and tells\n"
-               "which main board and firmware line it carries."};
+  CLI::App app{"Reads service information out of a laser printer of USB vendor 0x232B and tells which main "
+               "board and firmware line it carries."};
   app.name("kestrava-cli");
-  std::string device = "usb";
-  bool json = false;
-  bool list = false;
-  bool trace = false;
-  std::string traceFile;
-  app.add_option("-d,--device", device,
-                 "usb (default), usb:PATH, tcp://HOST:PORT/PATH, virtual, virtual:FILE.json, replay:TRACE");
-  app.add_flag("--list", list, "list the printer interfaces (* marks those of vendor 0x232B)");
-  app.add_flag("--json", json, "print one JSON object with the status and the five fields");
-  app.add_option("--trace", traceFile,
-                 "dump every byte written to and read from the printer on stderr; with FILE also\n"
-                 "write the exchange to FILE, which --device replay:FILE plays back")
-      ->expected(0, 1)
-      ->type_name("[FILE]");
+  app.formatter(std::make_shared<HelpFormat>());
+  Options options;
+  app.add_option("-d,--device", options.device,
+                 "where the printer is: usb (default: the first printer of vendor 0x232B), usb:PATH, "
+                 "tcp://HOST:PORT/PATH, virtual (a built-in printer), virtual:FILE.json[,FILE.json...] "
+                 "(virtual printers from scenario files), replay:TRACE (a recorded trace)");
+  app.add_flag("--list", options.list,
+               "list the printer interfaces; * marks those of vendor 0x232B, with their model name");
+  app.add_flag("--all", options.all,
+               "read every attached printer of vendor 0x232B, one run after another");
+  app.add_flag("--json", options.json,
+               "print the result as JSON (with --all an array, one object per printer); see docs/json.md");
+  app.add_flag("--progress", options.progress,
+               "show each value on stderr as soon as it is read, and what a slow read waits for; "
+               "the default when stderr is a terminal");
+  app.add_flag("-q,--quiet", options.quiet, "no progress on stderr, even on a terminal");
+  app.add_option("--trace", options.traceFile,
+                 "without FILE: dump every byte written to and read from the printer on stderr; "
+                 "with FILE: record the exchange to FILE (for --device replay:FILE) without a dump");
+  app.get_option("--trace")->expected(0, 1)->type_name("[FILE]");
+  app.add_flag("--dump", options.dump, "with --trace FILE: dump on stderr as well");
   app.set_version_flag("--version", KESTRAVA_VERSION_TEXT);
-  app.footer("Exit status: 0 done, 2 printer not found, 3 connect to printer failed,\n"
-             "4 a replayed trace differs from the run, 64 usage error.");
+  app.footer(examplesAndStatuses());
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
     if (error.get_exit_code() == 0) return app.exit(error);
     std::cerr << "kestrava-cli: " << error.what() << '\n';
-    return kExitUsage;
+    return exitstatus::usage;
+  }
+  options.trace = app.count("--trace") > 0;
+  if (options.all && !options.traceFile.empty()) {
+    std::cerr << "kestrava-cli: --trace FILE records one run; it cannot be used with --all\n";
+    return exitstatus::usage;
+  }
+  if (options.dump && options.traceFile.empty()) {
+    std::cerr << "kestrava-cli: --dump goes with --trace FILE\n";
+    return exitstatus::usage;
+  }
+  if (options.progress && options.quiet) {
+    std::cerr << "kestrava-cli: --progress and --quiet exclude each other\n";
+    return exitstatus::usage;
   }
 
   std::string error;
-  std::unique_ptr<kestrava::UsbBackend> backend = kestrava::makeBackend(device, error);
+  std::unique_ptr<UsbBackend> backend = makeBackend(options.device, error);
   if (!backend) {
     std::cerr << "kestrava-cli: --device: " << error << '\n';
-    return kExitUsage;
+    return exitstatus::usage;
   }
-  if (list) return listInterfaces(*backend);
+  if (options.list) {
+    std::vector<ListedInterface> interfaces = listInterfaces(*backend);
+    std::cout << (options.json ? interfacesAsJson(interfaces) + "\n" : interfacesAsText(interfaces));
+    return exitstatus::done;
+  }
 
-  trace = app.count("--trace") > 0;
   std::ofstream traceOut;
-  std::unique_ptr<kestrava::TraceFileWriter> traceWriter;
-  if (!traceFile.empty()) {
-    traceOut.open(traceFile, std::ios::binary | std::ios::trunc);
+  std::unique_ptr<TraceFileWriter> traceWriter;
+  if (!options.traceFile.empty()) {
+    traceOut.open(options.traceFile, std::ios::binary | std::ios::trunc);
     if (!traceOut) {
-      std::cerr << "kestrava-cli: --trace: cannot write " << traceFile << '\n';
-      return kExitUsage;
+      std::cerr << "kestrava-cli: --trace: cannot write " << options.traceFile << '\n';
+      return exitstatus::usage;
     }
-    traceWriter = std::make_unique<kestrava::TraceFileWriter>(traceOut);
+    traceWriter = std::make_unique<TraceFileWriter>(traceOut);
   }
-  kestrava::UsbBackend* used = backend.get();
-  std::unique_ptr<kestrava::TraceBackend> traced;
-  if (trace) {
-    traced = std::make_unique<kestrava::TraceBackend>(*backend, [&traceWriter](const kestrava::TraceEvent& event) {
-      std::cerr << kestrava::formatTraceEvent(event) << std::flush;
-      if (traceWriter) traceWriter->write(event);
-    });
-    used = traced.get();
+  // Progress is for a person watching; a trace dump on stderr is enough to read already.
+  bool showProgress = options.progress || (!options.quiet && isatty(STDERR_FILENO) &&
+                                           !(options.trace && options.traceFile.empty()));
+
+  std::vector<FinishedRun> runs;
+  if (options.all) {
+    for (const std::u16string& path : printerPaths(*backend)) {
+      OneInterface printer(*backend, path);
+      if (showProgress) sayOnStderr("== " + toUtf8(path) + " ==");
+      runs.push_back(runOnce(printer, options, showProgress, traceWriter.get()));
+    }
+  } else {
+    runs.push_back(runOnce(*backend, options, showProgress, traceWriter.get()));
   }
 
-  kestrava::CliDialog dialog;
-  if (!json && isatty(STDERR_FILENO)) {
-    // The first status of a run is its busy status; the final one goes to stdout.
-    dialog.onUpdate = [announced = false](const kestrava::CliDialog& d) mutable {
-      if (announced || d.m_status.empty()) return;
-      std::cerr << kestrava::toUtf8(d.m_status) << '\n';
-      announced = true;
-    };
+  int status = exitstatus::done;
+  if (options.all && runs.empty()) status = exitstatus::notFound;
+  for (const FinishedRun& run : runs) {
+    if (status == exitstatus::done) status = run.status;
   }
-  kestrava::RunOutcome outcome = kestrava::runAcquisition(dialog, *used);
-
-  if (auto* replay = dynamic_cast<kestrava::ReplayBackend*>(backend.get())) {
+  if (auto* replay = dynamic_cast<ReplayBackend*>(backend.get())) {
     replay->finish();
     if (replay->mismatch()) {
       std::cerr << "kestrava-cli: " << *replay->mismatch() << '\n';
-      if (json) std::cout << kestrava::runAsJson(dialog) << '\n';
-      return kExitReplayDiffers;
+      status = exitstatus::replayDiffers;
+      for (FinishedRun& run : runs) run.status = status;
     }
   }
 
-  int status = exitStatusOf(outcome);
-
-  if (json) {
-    std::cout << kestrava::runAsJson(dialog) << '\n';
-  } else if (status == kExitDone) {
-    std::cout << kestrava::runAsText(dialog, kLineEnd);
+  if (options.json) {
+    std::string out;
+    for (const FinishedRun& run : runs) {
+      if (!out.empty()) out += ",";
+      out += runAsJson({run.dialog, run.record, run.status, run.devicePath});
+    }
+    std::cout << (options.all ? "[" + out + "]" : out) << '\n';
+  } else if (options.all && runs.empty()) {
+    std::cout << "printer not found\n";
   } else {
-    std::cout << kestrava::toUtf8(dialog.m_status) << '\n';
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+      if (i > 0) std::cout << kLineEnd;
+      printText(runs[i], options.all);
+    }
   }
-  if (status == kExitConnectFailed) {
+  for (const FinishedRun& run : runs) {
+    if (run.status == exitstatus::printerSilent) {
+      std::cerr << "kestrava-cli: " << (options.all ? toUtf8(run.devicePath) + ": " : std::string())
+                << "the printer did not answer any request\n";
+    }
+  }
+  if (status == exitstatus::connectFailed) {
     std::string hint = backend->openFailureHint();
     if (!hint.empty()) std::cerr << "kestrava-cli: " << hint << '\n';
   }

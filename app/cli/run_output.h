@@ -1,17 +1,33 @@
-// What kestrava-cli prints at the end of a run: the six fields of the dialog as JSON, or
-// as labelled text for people.
+// What kestrava-cli prints at the end of a run: the six fields of the dialog and what the
+// run read, as JSON, or the fields as labelled text for people.
 #pragma once
 
 #include <string>
 
 #include "run/acquisition_dialog.h"
+#include "run/run_record.h"
 
 namespace kestrava {
 
-// {"status", "model", "build", "fwVersion", "serialNumber", "report"}, UTF-8, one line.
-std::string runAsJson(const AcquisitionDialog& dialog);
+// One run as kestrava-cli reports it.
+struct RunReport {
+  const AcquisitionDialog& dialog;
+  const RunRecord& record;
+  int exitStatus;
+  std::u16string devicePath;  // the interface used or tried; empty when there was none
+};
+
+// {"status", "model", "build", "fwVersion", "serialNumber", "report", "device", "outcome",
+// "exitStatus", "printer"}, UTF-8, one line; docs/json.md describes every member.
+std::string runAsJson(const RunReport& run);
+
+// The dialog's six members alone, as earlier versions printed them.
+std::string dialogAsJson(const AcquisitionDialog& dialog);
 
 // The four labelled values, a blank line, the report with `lineEnd` line ends, the status.
 std::string runAsText(const AcquisitionDialog& dialog, const std::string& lineEnd);
+
+// A text without blanks, tabs, carriage returns and line feeds at either end.
+std::u16string trimmed(const std::u16string& text);
 
 }  // namespace kestrava

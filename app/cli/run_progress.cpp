@@ -1,0 +1,147 @@
+#include "app/cli/run_progress.h"
+
+#include <cstdio>
+
+#include "base/text_codec.h"
+#include "device/acl_command_block.h"
+
+namespace kestrava {
+
+void FieldProgress::operator()(const CliDialog& dialog) {
+  // The run empties the fields first and sets the busy status once; the final status is
+  // printed as the run's result.
+  if (status_.empty() && !dialog.m_status.empty()) {
+    status_ = dialog.m_status;
+    out_ << toUtf8(status_) << '\n';
+  }
+  const struct {
+    const char* label;
+    const std::u16string& now;
+    std::u16string& shown;
+  } fields[] = {
+      {"Model:         ", dialog.m_model, model_},
+      {"Build:         ", dialog.m_build, build_},
+      {"FW version:    ", dialog.m_fwVersion, fwVersion_},
+      {"Serial number: ", dialog.m_serialNumber, serialNumber_},
+  };
+  for (const auto& field : fields) {
+    if (field.now.empty() || field.now == field.shown) continue;
+    field.shown = field.now;
+    out_ << field.label << toUtf8(field.now) << '\n';
+  }
+  out_.flush();
+}
+
+class WaitNotice::WatchedPipe : public UsbPipe {
+ public:
+  WatchedPipe(std::unique_ptr<UsbPipe> inner, WaitNotice& notice) : inner_(std::move(inner)), notice_(notice) {}
+
+  long long write(const std::uint8_t* data, std::size_t count) override {
+    notice_.written(data, count);
+    return inner_->write(data, count);
+  }
+
+  bool read(std::uint8_t* buffer, std::size_t wanted, std::size_t& transferred, std::uint32_t timeoutMs) override {
+    notice_.readStarts(timeoutMs);
+    bool ok = inner_->read(buffer, wanted, transferred, timeoutMs);
+    notice_.readEnds();
+    return ok;
+  }
+
+ private:
+  std::unique_ptr<UsbPipe> inner_;
+  WaitNotice& notice_;
+};
+
+WaitNotice::WaitNotice(UsbBackend& inner, std::function<void(const std::string&)> say,
+                       std::chrono::milliseconds patience)
+    : inner_(inner), say_(std::move(say)), patience_(patience), watcher_([this] { watch(); }) {}
+
+WaitNotice::~WaitNotice() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  watcher_.join();
+}
+
+std::unique_ptr<UsbPipe> WaitNotice::openPipe(const std::u16string& devicePath, PipeEnd end) {
+  std::unique_ptr<UsbPipe> pipe = inner_.openPipe(devicePath, end);
+  if (!pipe) return nullptr;
+  return std::make_unique<WatchedPipe>(std::move(pipe), *this);
+}
+
+std::string WaitNotice::describeRequest(const std::string& previous, const std::uint8_t* data, std::size_t count) {
+  std::string bytes(reinterpret_cast<const char*>(data), count);
+  // The data behind an OID query is "<!--#ssi 0 NAME.INDEX -->"; behind a file read, the path.
+  if (std::size_t oid = bytes.find("OID_"); oid != std::string::npos) {
+    return bytes.substr(oid, bytes.find(' ', oid) - oid);
+  }
+  if (!bytes.empty() && bytes[0] == '/') return "the file " + bytes.substr(0, bytes.find('\0'));
+  if (count == 16 && data[0] == 0x00 && data[1] == 0xAC) {
+    std::uint16_t command = static_cast<std::uint16_t>(data[2] << 8 | data[3]);
+    const char* what = nullptr;
+    switch (command) {
+      case aclcmd::firmwareVersion: what = "the firmware version"; break;
+      case aclcmd::buildInfo: what = "the build information"; break;
+      case aclcmd::serialNumber: what = "the serial number"; break;
+      case aclcmd::ramSize: what = "the memory size"; break;
+      case aclcmd::oidQuery: what = "an OID query"; break;
+      case aclcmd::fileRead: what = "a file"; break;
+      default: what = "a command"; break;
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "%s (command 0x%04X)", what, command);
+    return text;
+  }
+  return previous;  // the language switch and the UEL around every request
+}
+
+void WaitNotice::written(const std::uint8_t* data, std::size_t count) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  asked_ = describeRequest(asked_, data, count);
+}
+
+void WaitNotice::readStarts(std::uint32_t timeoutMs) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    reading_ = true;
+    told_ = false;
+    timeoutMs_ = timeoutMs;
+    since_ = std::chrono::steady_clock::now();
+  }
+  changed_.notify_all();
+}
+
+void WaitNotice::readEnds() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  reading_ = false;
+}
+
+void WaitNotice::watch() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (!stopping_) {
+    if (!reading_ || told_) {
+      changed_.wait(lock);
+      continue;
+    }
+    auto due = since_ + patience_;
+    if (std::chrono::steady_clock::now() < due) {
+      changed_.wait_until(lock, due);
+      continue;
+    }
+    told_ = true;
+    char limit[48];
+    std::uint32_t ms = timeoutMs_;
+    if (ms % 1000 == 0) {
+      std::snprintf(limit, sizeof limit, "%u s", ms / 1000);
+    } else {
+      std::snprintf(limit, sizeof limit, "%u ms", ms);
+    }
+    std::string line = "waiting for " + asked_ + " (at most " + limit + ")";
+    say_(line);
+  }
+}
+
+}  // namespace kestrava
