@@ -18,6 +18,7 @@
 #include "app/cli/one_interface.h"
 #include "app/cli/run_output.h"
 #include "app/cli/run_progress.h"
+#include "app/cli/terminal_text.h"
 #include "app/cli/trace_dump.h"
 #include "app/device_selection.h"
 #include "base/text_codec.h"
@@ -112,7 +113,7 @@ FinishedRun runOnce(UsbBackend& backend, const Options& options, bool showProgre
 }
 
 void printText(const FinishedRun& run, bool heading) {
-  if (heading) std::cout << "== " << toUtf8(run.devicePath) << " ==" << kLineEnd;
+  if (heading) std::cout << "== " << toUtf8(visibleControls(run.devicePath)) << " ==" << kLineEnd;
   if (run.record.linkOpened) {
     std::cout << runAsText(run.dialog, kLineEnd);
   } else {
@@ -225,7 +226,7 @@ int main(int argc, char** argv) {
   if (options.all) {
     for (const std::u16string& path : printerPaths(*backend)) {
       OneInterface printer(*backend, path);
-      if (showProgress) sayOnStderr("== " + toUtf8(path) + " ==");
+      if (showProgress) sayOnStderr("== " + toUtf8(visibleControls(path)) + " ==");
       runs.push_back(runOnce(printer, options, showProgress, traceWriter.get()));
     }
   } else {

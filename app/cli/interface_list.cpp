@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/cli/terminal_text.h"
 #include "base/text_codec.h"
 #include "boards/model_table.h"
 #include "link/usb_printer_link.h"
@@ -42,7 +43,7 @@ std::string interfacesAsText(const std::vector<ListedInterface>& interfaces) {
   bool anyOfVendor = false;
   for (const ListedInterface& entry : interfaces) {
     out += entry.ofVendor ? "* " : "  ";
-    out += toUtf8(entry.path);
+    out += toUtf8(visibleControls(entry.path));  // a path is not ours to send raw to a terminal
     if (entry.ofVendor) {
       anyOfVendor = true;
       if (entry.modelName) {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/cli/terminal_text.h"
 #include "base/text_codec.h"
 #include "device/acl_command_block.h"
 
@@ -27,7 +28,8 @@ void FieldProgress::operator()(const CliDialog& dialog) {
   for (const auto& field : fields) {
     if (field.now.empty() || field.now == field.shown) continue;
     field.shown = field.now;
-    out_ << field.label << toUtf8(field.now) << '\n';
+    // Printer text never reaches the terminal raw.
+    out_ << field.label << toUtf8(visibleControls(field.now)) << '\n';
   }
   out_.flush();
 }
