@@ -121,7 +121,8 @@ BackendSource makeBackendSource(const std::string& device, std::string& error) {
       if (scenarios.size() == 1) return virtualPrinter(std::move(scenarios.front()));
       return [scenarios = std::move(scenarios)]() -> std::unique_ptr<UsbBackend> {
         std::vector<std::unique_ptr<UsbBackend>> printers;
-        for (const virtualprinter::Scenario& scenario : scenarios) printers.push_back(std::make_unique<VirtualBackend>(scenario));
+        for (const virtualprinter::Scenario& scenario : scenarios)
+          printers.push_back(std::make_unique<VirtualBackend>(scenario));
         return std::make_unique<SeveralBackends>(std::move(printers));
       };
     } catch (const std::exception& failure) {
@@ -139,7 +140,8 @@ BackendSource makeBackendSource(const std::string& device, std::string& error) {
       return {};
     }
   }
-  error = "unknown device \"" + device + "\" (expected usb, usb:PATH, tcp://HOST:PORT/PATH, virtual, virtual:FILE or replay:FILE)";
+  error = "unknown device \"" + device +
+          "\" (expected usb, usb:PATH, tcp://HOST:PORT/PATH, virtual, virtual:FILE or replay:FILE)";
   return {};
 }
 

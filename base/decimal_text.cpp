@@ -23,8 +23,7 @@ std::int32_t decimalToInt32(std::u16string_view text) {
     if (magnitude > kLimit) magnitude = kLimit;
   }
   if (negative) return static_cast<std::int32_t>(-magnitude);
-  return magnitude >= kLimit ? std::numeric_limits<std::int32_t>::max()
-                             : static_cast<std::int32_t>(magnitude);
+  return magnitude >= kLimit ? std::numeric_limits<std::int32_t>::max() : static_cast<std::int32_t>(magnitude);
 }
 
 }  // namespace kestrava

@@ -34,12 +34,12 @@ std::string narrowToAnsi(const std::u16string& text) {
   if (text.empty()) return {};
 #ifdef _WIN32
   std::wstring wide = toWide(text);
-  int bytes = WideCharToMultiByte(CP_THREAD_ACP, 0, wide.data(), static_cast<int>(wide.size()),
-                                  nullptr, 0, nullptr, nullptr);
+  int bytes =
+      WideCharToMultiByte(CP_THREAD_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
   if (bytes <= 0) return {};
   std::string narrow(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_THREAD_ACP, 0, wide.data(), static_cast<int>(wide.size()), narrow.data(),
-                      bytes, nullptr, nullptr);
+  WideCharToMultiByte(CP_THREAD_ACP, 0, wide.data(), static_cast<int>(wide.size()), narrow.data(), bytes, nullptr,
+                      nullptr);
   return narrow;
 #else
   std::string narrow;
@@ -54,8 +54,7 @@ std::string toUtf8(std::u16string_view text) {
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
     char32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
     } else if (cp >= 0xD800 && cp <= 0xDFFF) {
@@ -100,8 +99,10 @@ std::u16string fromUtf8(std::string_view text) {
     bool ok = extra != 99 && i + extra < text.size();
     for (std::size_t k = 1; ok && k <= extra; ++k) {
       unsigned char next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) ok = false;
-      else cp = (cp << 6) | (next & 0x3F);
+      if ((next & 0xC0) != 0x80)
+        ok = false;
+      else
+        cp = (cp << 6) | (next & 0x3F);
     }
     if (!ok || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
       out.push_back(0xFFFD);

@@ -40,8 +40,8 @@ void wholeRun(benchmark::State& state, kestrava::virtualprinter::Scenario scenar
 void monoWithDrum(benchmark::State& state) { wholeRun(state, kestrava::virtualprinter::healthyMonoPrinter()); }
 
 void colour(benchmark::State& state) {
-  wholeRun(state, kestrava::virtualprinter::loadScenario(std::string(KESTRAVA_SOURCE_DIR) +
-                                                          "/virtual/scenarios/colour.json"));
+  wholeRun(state,
+           kestrava::virtualprinter::loadScenario(std::string(KESTRAVA_SOURCE_DIR) + "/virtual/scenarios/colour.json"));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@ namespace {
 // One line per product id, grouped by board rule. The same name may stand under two ids
 // with two rules ("M6500" at 0x0E20 and 0xA421): only the id decides. Names are spelled
 // as the printers spell them, blank included ("M6700DW Plus").
+// clang-format off
 constexpr ModelEntry kModels[] = {
     {0x0820, u"P2500", &ruleP2500Ram},
     {0x1810, u"P2200", &ruleP2500Ram},
@@ -201,6 +202,7 @@ constexpr ModelEntry kModels[] = {
     {0xFF4B, u"L2710FDW", kNameOnly},
     {0xFF51, u"P2518NW", kNameOnly},
 };
+// clang-format on
 
 }  // namespace
 

@@ -47,10 +47,9 @@ inline constexpr ThirdCharacterRule ruleCp1100{nullptr, u"Pantum CP1100DN/DW/Tig
 // --- Memory size ---
 inline constexpr MemorySizeRule ruleP2500Ram{DateSource::printer, u"Pantum P2200/2500/2550/2600/Bichon-SFP_256Mb",
                                              u"Pantum P2200/2500/2550/2600/Bichon-SFP_128Mb", nullptr, nullptr};
-inline constexpr MemorySizeRule ruleAd220{DateSource::printer, u"Aurora AD220M/Spider2-MFP-DC-B_256Mb",
-                                          u"Aurora AD220M/Spider2-MFP-DC-B_128Mb",
-                                          u"Aurora AD220M/Spider2-MFP-DC-B_128Mb",
-                                          u"Aurora AD220M/Spider2-MFP-DC-B_128Mb"};
+inline constexpr MemorySizeRule ruleAd220{
+    DateSource::printer, u"Aurora AD220M/Spider2-MFP-DC-B_256Mb", u"Aurora AD220M/Spider2-MFP-DC-B_128Mb",
+    u"Aurora AD220M/Spider2-MFP-DC-B_128Mb", u"Aurora AD220M/Spider2-MFP-DC-B_128Mb"};
 inline constexpr MemorySizeRule ruleP2210Ram{DateSource::versionFile, nullptr, nullptr,
                                              u"Pantum P2210/2510/Bichon3-SFP-DC-A", nullptr};
 

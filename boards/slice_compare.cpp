@@ -7,14 +7,13 @@
 
 namespace kestrava {
 
-std::u16string_view versionSlice(std::u16string_view version, std::size_t position,
-                                 std::size_t count) {
+std::u16string_view versionSlice(std::u16string_view version, std::size_t position, std::size_t count) {
   // substr throws for a start past the end; such a slice is empty, at the end.
   return version.substr(std::min(position, version.size()), count);
 }
 
-std::strong_ordering compareSlice(std::u16string_view version, std::size_t position,
-                                  std::size_t count, std::u16string_view reference) {
+std::strong_ordering compareSlice(std::u16string_view version, std::size_t position, std::size_t count,
+                                  std::u16string_view reference) {
   return versionSlice(version, position, count) <=> reference;
 }
 

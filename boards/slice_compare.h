@@ -15,12 +15,11 @@ namespace kestrava {
 // order as the boards' cut-offs mean: code unit by code unit as unsigned 16-bit values,
 // a proper prefix first. So '4.H.1.10' sorts before "4.H.1.3", and a version too short
 // for a test gives an empty slice, smaller than every reference.
-std::u16string_view versionSlice(std::u16string_view version, std::size_t position,
-                                 std::size_t count);
+std::u16string_view versionSlice(std::u16string_view version, std::size_t position, std::size_t count);
 
 // versionSlice(version, position, count) against `reference`.
-std::strong_ordering compareSlice(std::u16string_view version, std::size_t position,
-                                  std::size_t count, std::u16string_view reference);
+std::strong_ordering compareSlice(std::u16string_view version, std::size_t position, std::size_t count,
+                                  std::u16string_view reference);
 
 // The number some families are told apart by: drop the characters at positions 5, 3 and
 // 1 (in that order, each on the text the previous drop left; a position past the end is

@@ -36,8 +36,7 @@ struct AclCommandBlock {
     return static_cast<std::uint16_t>(bytes[offset] << 8 | bytes[offset + 1]);
   }
   std::uint32_t be32(std::size_t offset) const {
-    return static_cast<std::uint32_t>(bytes[offset]) << 24 |
-           static_cast<std::uint32_t>(bytes[offset + 1]) << 16 |
+    return static_cast<std::uint32_t>(bytes[offset]) << 24 | static_cast<std::uint32_t>(bytes[offset + 1]) << 16 |
            static_cast<std::uint32_t>(bytes[offset + 2]) << 8 | bytes[offset + 3];
   }
   std::uint8_t* data() { return bytes.data(); }

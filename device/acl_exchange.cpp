@@ -11,8 +11,7 @@
 
 namespace kestrava {
 
-ResultCode PrinterDevice::exchange(AclCommandBlock& block, const std::uint8_t* data,
-                                   std::uint16_t length) {
+ResultCode PrinterDevice::exchange(AclCommandBlock& block, const std::uint8_t* data, std::uint16_t length) {
   if (!link_.connected()) return ResultCode::notConnected;
   if (link_.write(pjlPrefix_, sizeof kPjlPrefix) != LinkStatus::ok) return ResultCode::sendFailed;
   if (link_.write(block.data(), 16) != LinkStatus::ok) return ResultCode::sendFailed;
@@ -26,8 +25,7 @@ ResultCode PrinterDevice::exchange(AclCommandBlock& block, const std::uint8_t* d
   return transferred < 16 ? ResultCode::receiveFailed : ResultCode::noError;
 }
 
-LinkStatus PrinterDevice::readDataPiece(std::uint8_t* buffer, std::uint32_t wanted,
-                                       std::uint32_t& transferred) {
+LinkStatus PrinterDevice::readDataPiece(std::uint8_t* buffer, std::uint32_t wanted, std::uint32_t& transferred) {
   transferred = 0;
   // Once the run's data-phase time is spent, a data phase gets only what has already
   // arrived (1 ms: some transports take 0 for "no time-out").

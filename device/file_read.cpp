@@ -9,16 +9,15 @@
 
 namespace kestrava {
 
-ResultCode PrinterDevice::readFile(const char* path, std::uint8_t* buffer,
-                                   std::uint32_t bufferSize, std::uint32_t& fileSize) {
+ResultCode PrinterDevice::readFile(const char* path, std::uint8_t* buffer, std::uint32_t bufferSize,
+                                   std::uint32_t& fileSize) {
   if (!link_.connected()) return ResultCode::notConnected;
 
   std::size_t pathLength = std::strlen(path);
   if (pathLength > 0xFFFF) pathLength = 0xFFFF;
-  AclCommandBlock block =
-      AclCommandBlock::request(aclcmd::fileRead, static_cast<std::uint16_t>(pathLength));
-  ResultCode result = exchange(block, reinterpret_cast<const std::uint8_t*>(path),
-                               static_cast<std::uint16_t>(pathLength));
+  AclCommandBlock block = AclCommandBlock::request(aclcmd::fileRead, static_cast<std::uint16_t>(pathLength));
+  ResultCode result =
+      exchange(block, reinterpret_cast<const std::uint8_t*>(path), static_cast<std::uint16_t>(pathLength));
   if (failed(result)) return result;
   result = checkReply(block, aclcmd::fileRead);
   if (failed(result)) return result;

@@ -7,13 +7,11 @@
 
 namespace kestrava {
 
-ResultCode PrinterDevice::queryOid(const char* oidName, std::uint32_t oidIndex,
-                                   std::u16string& out) {
+ResultCode PrinterDevice::queryOid(const char* oidName, std::uint32_t oidIndex, std::u16string& out) {
   if (!link_.connected()) return ResultCode::notConnected;
 
   char request[kOidBufferSize];
-  int length = std::snprintf(request, sizeof request, "<!--#ssi 0 %s.%u -->", oidName,
-                             static_cast<unsigned>(oidIndex));
+  int length = std::snprintf(request, sizeof request, "<!--#ssi 0 %s.%u -->", oidName, static_cast<unsigned>(oidIndex));
   if (length < 0) return ResultCode::sendFailed;
   // The printer reads a request into a buffer of the same 4096 bytes: a name too long for
   // it is sent cut, as much as the buffer holds, never past it.
@@ -21,8 +19,7 @@ ResultCode PrinterDevice::queryOid(const char* oidName, std::uint32_t oidIndex,
       static_cast<std::uint16_t>(length < static_cast<int>(sizeof request) ? length : sizeof request - 1);
 
   AclCommandBlock block = AclCommandBlock::request(aclcmd::oidQuery, requestLength);
-  ResultCode result =
-      exchange(block, reinterpret_cast<const std::uint8_t*>(request), requestLength);
+  ResultCode result = exchange(block, reinterpret_cast<const std::uint8_t*>(request), requestLength);
   if (failed(result)) return result;
 
   if (block.bytes[0] != 0x00 || block.bytes[1] != 0xAC || block.command() != aclcmd::oidQuery) {

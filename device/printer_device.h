@@ -59,9 +59,9 @@ enum class CachedItem { fwVersion, engineFwVersion, buildDate, serialNumber, ram
 class PrinterDevice {
  public:
   // PJL language switch into ACL; its first 9 bytes are the Universal Exit Language.
-  static constexpr std::uint8_t kPjlPrefix[34] = {
-      0x1B, '%', '-', '1', '2', '3', '4', '5', 'X', '@', 'P', 'J', 'L', ' ', 'E', 'N', 'T',
-      'E',  'R', ' ', 'L', 'A', 'N', 'G', 'U', 'A', 'G', 'E', '=', 'A', 'C', 'L', '\r', '\n'};
+  static constexpr std::uint8_t kPjlPrefix[34] = {0x1B, '%', '-', '1', '2', '3', '4', '5', 'X',  '@', 'P', 'J',
+                                                  'L',  ' ', 'E', 'N', 'T', 'E', 'R', ' ', 'L',  'A', 'N', 'G',
+                                                  'U',  'A', 'G', 'E', '=', 'A', 'C', 'L', '\r', '\n'};
   static constexpr std::uint32_t kUelLength = 9;
   static constexpr std::uint32_t kReadTimeoutMs = 5000;
   static constexpr std::size_t kOidBufferSize = 4096;
@@ -86,8 +86,7 @@ class PrinterDevice {
   LinkStatus readDataPiece(std::uint8_t* buffer, std::uint32_t wanted, std::uint32_t& transferred);
   std::chrono::milliseconds dataPhaseTimeSpent() const { return dataPhaseSpent_; }
   ResultCode queryOid(const char* oidName, std::uint32_t oidIndex, std::u16string& out);
-  ResultCode readFile(const char* path, std::uint8_t* buffer, std::uint32_t bufferSize,
-                      std::uint32_t& fileSize);
+  ResultCode readFile(const char* path, std::uint8_t* buffer, std::uint32_t bufferSize, std::uint32_t& fileSize);
 
   // --- identity getters (info/) ---
   ResultCode getFirmwareVersion(std::u16string& out);

@@ -32,7 +32,7 @@ const std::map<ResultCode, const char16_t*>& resultTable() {
 
 const std::map<StageCode, const char16_t*>& stageTable() {
   static const std::map<StageCode, const char16_t*> table = {
-      {StageCode::none, u""},        {StageCode::platform, u"EPLT"}, {StageCode::version, u"EVER"},
+      {StageCode::none, u""},          {StageCode::platform, u"EPLT"}, {StageCode::version, u"EVER"},
       {StageCode::buildDate, u"EBLD"}, {StageCode::ramSize, u"ERAM"},  {StageCode::generation, u"EGEN"},
   };
   return table;

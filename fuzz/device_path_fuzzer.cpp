@@ -27,6 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   OnePath backend(path);
   kestrava::UsbPrinterLink link(backend);
   kestrava::LinkStatus status = link.open();
-  if (status != (match == std::u16string::npos ? kestrava::LinkStatus::noPrinter : kestrava::LinkStatus::pipeOpenFailed) || link.connected() || link.usbId() != 0) __builtin_trap();
+  if (status !=
+          (match == std::u16string::npos ? kestrava::LinkStatus::noPrinter : kestrava::LinkStatus::pipeOpenFailed) ||
+      link.connected() || link.usbId() != 0)
+    __builtin_trap();
   return 0;
 }

@@ -59,7 +59,9 @@ class FuzzBackend : public UsbBackend {
  public:
   FuzzBackend(FuzzInput& input, std::u16string path) : input_(input), path_(std::move(path)) {}
   std::vector<std::u16string> interfacePaths() override { return {path_}; }
-  std::unique_ptr<UsbPipe> openPipe(const std::u16string&, PipeEnd) override { return std::make_unique<FuzzPipe>(input_); }
+  std::unique_ptr<UsbPipe> openPipe(const std::u16string&, PipeEnd) override {
+    return std::make_unique<FuzzPipe>(input_);
+  }
 
  private:
   FuzzInput& input_;

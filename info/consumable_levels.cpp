@@ -8,8 +8,8 @@ namespace kestrava {
 
 namespace {
 
-ResultCode readLevels(PrinterDevice& device, ConsumableList& list, bool& cached,
-                      const char* oidName, ConsumableList& out) {
+ResultCode readLevels(PrinterDevice& device, ConsumableList& list, bool& cached, const char* oidName,
+                      ConsumableList& out) {
   return cachedAnswer(list, cached, out, [&](ConsumableList& scratch) {
     scratch = list;
     if (scratch.empty()) return ResultCode::countersNotDefined;

@@ -5,9 +5,8 @@
 namespace kestrava {
 
 ResultCode PrinterDevice::getEngineFwVersion(std::u16string& out) {
-  return cachedAnswer(engineFwVersion_, out, [this](std::u16string& version) {
-    return queryOid("OID_PLATFORM_ENG_FW_VERSION", 0, version);
-  });
+  return cachedAnswer(engineFwVersion_, out,
+                      [this](std::u16string& version) { return queryOid("OID_PLATFORM_ENG_FW_VERSION", 0, version); });
 }
 
 }  // namespace kestrava

@@ -23,8 +23,7 @@ std::u16string decimal(std::uint32_t value) { return formatNumber("%u", value); 
 
 std::u16string orEmpty(const char16_t* text) { return text != nullptr ? text : u""; }
 
-void appendTextLine(std::u16string& report, const char16_t* label, bool known,
-                    const std::u16string& value) {
+void appendTextLine(std::u16string& report, const char16_t* label, bool known, const std::u16string& value) {
   report += u"\r\n";
   report += label;
   report += known ? value : kUndefined;
@@ -47,8 +46,7 @@ void appendLevelLines(std::u16string& report, const ConsumableList& levels) {
 ResultCode PrinterDevice::composeReport(std::u16string& out) {
   if (!link_.connected()) return ResultCode::notConnected;
 
-  std::u16string report =
-      u"Model: " + modelName_ + u" (" + hex8(link_.usbId()) + u") (" + boardDescription_ + u")";
+  std::u16string report = u"Model: " + modelName_ + u" (" + hex8(link_.usbId()) + u") (" + boardDescription_ + u")";
   if (stageCode_ != StageCode::none) report += u" [" + orEmpty(stageTag(stageCode_)) + u"]";
 
   // The result is that of the last switched-on item; failures before it only show.

@@ -14,8 +14,7 @@ class CancellablePipe : public UsbPipe {
     return inner_->write(data, count);
   }
 
-  bool read(std::uint8_t* buffer, std::size_t wanted, std::size_t& transferred,
-            std::uint32_t timeoutMs) override {
+  bool read(std::uint8_t* buffer, std::size_t wanted, std::size_t& transferred, std::uint32_t timeoutMs) override {
     transferred = 0;
     if (cancelled_->load()) return false;
     return inner_->read(buffer, wanted, transferred, timeoutMs);

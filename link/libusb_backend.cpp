@@ -19,8 +19,8 @@ std::u16string PrinterInterface::devicePath() const {
   if (portChain.empty()) portChain = "0";
   char ids[32];
   std::snprintf(ids, sizeof ids, "vid_%04x&pid_%04x#", vendorId, productId);
-  return fromUtf8(std::string(ids) + std::to_string(bus) + '-' + portChain + ':' +
-                  std::to_string(configuration) + '.' + std::to_string(interfaceNumber));
+  return fromUtf8(std::string(ids) + std::to_string(bus) + '-' + portChain + ':' + std::to_string(configuration) + '.' +
+                  std::to_string(interfaceNumber));
 }
 
 void sortByPosition(std::vector<PrinterInterface>& interfaces) {
@@ -169,8 +169,7 @@ class DeviceList {
 
 class LibusbPipe : public UsbPipe {
  public:
-  LibusbPipe(std::shared_ptr<LibusbBackend::Session> session, PipeEnd end)
-      : session_(std::move(session)), end_(end) {}
+  LibusbPipe(std::shared_ptr<LibusbBackend::Session> session, PipeEnd end) : session_(std::move(session)), end_(end) {}
 
   long long write(const std::uint8_t* data, std::size_t count) override {
     if (end_ != PipeEnd::write || count > INT_MAX) return -1;
@@ -185,8 +184,7 @@ class LibusbPipe : public UsbPipe {
     return -1;
   }
 
-  bool read(std::uint8_t* buffer, std::size_t wanted, std::size_t& transferred,
-            std::uint32_t timeoutMs) override {
+  bool read(std::uint8_t* buffer, std::size_t wanted, std::size_t& transferred, std::uint32_t timeoutMs) override {
     transferred = 0;
     if (end_ != PipeEnd::read) return false;
     if (wanted == 0) return true;
@@ -201,8 +199,8 @@ class LibusbPipe : public UsbPipe {
     unsigned char endpoint = session_->endpoints.in;
     // libusb waits without end on a time-out of 0.
     unsigned int timeout = timeoutMs == 0 ? 1 : timeoutMs;
-    int status = libusb_bulk_transfer(session_->handle, endpoint, scratch_.data(), static_cast<int>(size),
-                                      &got, timeout);
+    int status =
+        libusb_bulk_transfer(session_->handle, endpoint, scratch_.data(), static_cast<int>(size), &got, timeout);
     if (status == LIBUSB_ERROR_PIPE) {
       libusb_clear_halt(session_->handle, endpoint);
       return false;
@@ -248,9 +246,8 @@ std::shared_ptr<LibusbBackend::Session> LibusbBackend::openSession(const std::u1
   auto session = std::make_shared<Session>();
   session->context = std::make_shared<Context>();
   DeviceList devices(session->context->handle);
-  auto entry = std::find_if(devices.entries.begin(), devices.entries.end(), [&](const DeviceList::Entry& e) {
-    return e.interface.devicePath() == devicePath;
-  });
+  auto entry = std::find_if(devices.entries.begin(), devices.entries.end(),
+                            [&](const DeviceList::Entry& e) { return e.interface.devicePath() == devicePath; });
   if (entry == devices.entries.end()) return nullptr;
 
   int status = libusb_open(entry->device, &session->handle);
@@ -299,8 +296,7 @@ std::shared_ptr<LibusbBackend::Session> LibusbBackend::openSession(const std::u1
   // Some printers stall a SET_INTERFACE they do not need; it is sent only where there is
   // a choice.
   if (altSettings > 1) {
-    status = libusb_set_interface_alt_setting(session->handle, session->interfaceNumber,
-                                              session->endpoints.altSetting);
+    status = libusb_set_interface_alt_setting(session->handle, session->interfaceNumber, session->endpoints.altSetting);
     if (status != LIBUSB_SUCCESS) {
       lastOpenError_ = status;
       return nullptr;
@@ -331,10 +327,8 @@ std::string LibusbBackend::openFailureHint() const {
       return "the printer's USB interface is claimed by another program; end that program "
              "and try again";
     case LIBUSB_ERROR_NO_DEVICE:
-    case LIBUSB_ERROR_NOT_FOUND:
-      return "the printer went away while it was being opened; check its cable";
-    default:
-      return {};
+    case LIBUSB_ERROR_NOT_FOUND: return "the printer went away while it was being opened; check its cable";
+    default: return {};
   }
 }
 

@@ -91,11 +91,12 @@ long long ReplayBackend::replayWrite(const std::uint8_t* data, std::size_t count
     while (at < written.size() && at < event->bytes.size() && written[at] == event->bytes[at]) ++at;
     char detail[160];
     if (at < written.size() && at < event->bytes.size()) {
-      std::snprintf(detail, sizeof detail, "write of %zu bytes, first differing byte %zu: 0x%02X where the trace has 0x%02X",
-                    count, at, static_cast<unsigned char>(written[at]), static_cast<unsigned char>(event->bytes[at]));
+      std::snprintf(detail, sizeof detail,
+                    "write of %zu bytes, first differing byte %zu: 0x%02X where the trace has 0x%02X", count, at,
+                    static_cast<unsigned char>(written[at]), static_cast<unsigned char>(event->bytes[at]));
     } else {
-      std::snprintf(detail, sizeof detail, "write of %zu bytes where the trace writes %zu (equal up to byte %zu)", count,
-                    event->bytes.size(), at);
+      std::snprintf(detail, sizeof detail, "write of %zu bytes where the trace writes %zu (equal up to byte %zu)",
+                    count, event->bytes.size(), at);
     }
     differ(detail);
     return -1;
@@ -124,7 +125,8 @@ bool ReplayBackend::replayRead(std::uint8_t* buffer, std::size_t wanted, std::si
 void ReplayBackend::finish() {
   if (mismatch_) return;
   std::size_t left = 0;
-  for (std::size_t i = cursor_; i < trace_.events.size(); ++i) left += trace_.events[i].kind != TraceEvent::Kind::interface;
+  for (std::size_t i = cursor_; i < trace_.events.size(); ++i)
+    left += trace_.events[i].kind != TraceEvent::Kind::interface;
   if (left > 0) differ("the run ended but the trace has " + std::to_string(left) + " more operations");
 }
 

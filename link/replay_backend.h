@@ -35,8 +35,8 @@ class ReplayBackend : public UsbBackend {
   void differ(const std::string& what);
 
   TraceFile trace_;
-  std::size_t cursor_ = 0;    // next event to replay
-  unsigned requests_ = 0;     // requests begun so far (writes of the PJL switch)
+  std::size_t cursor_ = 0;  // next event to replay
+  unsigned requests_ = 0;   // requests begun so far (writes of the PJL switch)
   std::optional<std::string> mismatch_;
 };
 

@@ -92,8 +92,7 @@ class TcpPipe : public UsbPipe {
     return all;
   }
 
-  bool read(std::uint8_t* buffer, std::size_t wanted, std::size_t& transferred,
-            std::uint32_t timeoutMs) override {
+  bool read(std::uint8_t* buffer, std::size_t wanted, std::size_t& transferred, std::uint32_t timeoutMs) override {
     transferred = 0;
     if (!sendPending()) return false;
     if (wanted == 0) return true;
@@ -103,7 +102,8 @@ class TcpPipe : public UsbPipe {
       if (ready < 0 && net::lastError() == net::Failure::interrupted) continue;
       if (ready <= 0) break;  // time-out (or a failed wait): hand back what arrived
       long long n = net::receiveSome(fd(), buffer + transferred, wanted - transferred);
-      if (n < 0 && (net::lastError() == net::Failure::interrupted || net::lastError() == net::Failure::wouldBlock)) continue;
+      if (n < 0 && (net::lastError() == net::Failure::interrupted || net::lastError() == net::Failure::wouldBlock))
+        continue;
       if (n <= 0) {  // closed by the printer or failed: later writes fail at once
         connection_->closed = true;
         break;
@@ -123,8 +123,8 @@ class TcpPipe : public UsbPipe {
 TcpBackend::TcpBackend(std::string host, std::uint16_t port, std::u16string devicePath)
     : host_(std::move(host)), port_(port), devicePath_(std::move(devicePath)) {}
 
-bool TcpBackend::parseAddress(const std::string& address, std::string& host, std::uint16_t& port,
-                              std::string& path, std::string& error) {
+bool TcpBackend::parseAddress(const std::string& address, std::string& host, std::uint16_t& port, std::string& path,
+                              std::string& error) {
   const std::string scheme = "tcp://";
   if (address.compare(0, scheme.size(), scheme) != 0) {
     error = "expected tcp://HOST:PORT/PATH";

@@ -14,8 +14,8 @@ class TcpBackend : public UsbBackend {
   TcpBackend(std::string host, std::uint16_t port, std::u16string devicePath);
 
   // Parses "tcp://HOST:PORT/PATH"; false with a message when it is malformed.
-  static bool parseAddress(const std::string& address, std::string& host, std::uint16_t& port,
-                           std::string& path, std::string& error);
+  static bool parseAddress(const std::string& address, std::string& host, std::uint16_t& port, std::string& path,
+                           std::string& error);
 
   std::vector<std::u16string> interfacePaths() override;
   std::unique_ptr<UsbPipe> openPipe(const std::u16string& devicePath, PipeEnd end) override;

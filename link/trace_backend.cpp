@@ -21,8 +21,7 @@ class TracePipe : public UsbPipe {
     return written;
   }
 
-  bool read(std::uint8_t* buffer, std::size_t wanted, std::size_t& transferred,
-            std::uint32_t timeoutMs) override {
+  bool read(std::uint8_t* buffer, std::size_t wanted, std::size_t& transferred, std::uint32_t timeoutMs) override {
     bool completed = inner_->read(buffer, wanted, transferred, timeoutMs);
     TraceEvent event;
     event.kind = TraceEvent::Kind::read;
@@ -71,8 +70,7 @@ std::unique_ptr<UsbPipe> TraceBackend::openPipe(const std::u16string& devicePath
 }
 
 void TraceBackend::report(TraceEvent event) const {
-  event.sinceStart = std::chrono::duration_cast<std::chrono::microseconds>(
-      std::chrono::steady_clock::now() - start_);
+  event.sinceStart = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start_);
   if (sink_) sink_(event);
 }
 

@@ -21,7 +21,7 @@ struct TraceEvent {
   std::uint32_t timeoutMs = 0;  // read only
   bool ok = true;               // write: all taken; read: completed; open: pipe opened
   PipeEnd end = PipeEnd::write;
-  std::u16string devicePath;    // interface and open only
+  std::u16string devicePath;  // interface and open only
 };
 
 class TraceBackend : public UsbBackend {

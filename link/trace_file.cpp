@@ -81,7 +81,8 @@ bool unescapePath(std::string_view text, std::u16string& path) {
       std::uint64_t value = 0;
       if (i + 1 < text.size() && text[i + 1] == 'u') {
         if (!parseDigits(text.substr(i + 2, 4), 4, 16, value) || text.size() - i < 6) return false;
-        if (!isHighSurrogate(static_cast<char16_t>(value)) && !isLowSurrogate(static_cast<char16_t>(value))) return false;
+        if (!isHighSurrogate(static_cast<char16_t>(value)) && !isLowSurrogate(static_cast<char16_t>(value)))
+          return false;
         i += 6;
       } else {
         if (text.size() - i < 3 || !parseDigits(text.substr(i + 1, 2), 2, 16, value)) return false;
@@ -130,12 +131,13 @@ std::vector<std::string_view> fieldsOf(std::string_view line) {
 
 std::string traceFileLine(const TraceEvent& event) {
   switch (event.kind) {
-    case TraceEvent::Kind::interface:
-      return "interface " + escapedPath(event.devicePath);
+    case TraceEvent::Kind::interface: return "interface " + escapedPath(event.devicePath);
     case TraceEvent::Kind::open:
-      return "open " + timeOf(event) + " " + pipeName(event.end) + (event.ok ? " ok " : " failed ") + escapedPath(event.devicePath);
+      return "open " + timeOf(event) + " " + pipeName(event.end) + (event.ok ? " ok " : " failed ") +
+             escapedPath(event.devicePath);
     case TraceEvent::Kind::write:
-      return "write " + timeOf(event) + (event.ok ? " ok " : " failed ") + std::to_string(event.bytes.size()) + hexField(event.bytes);
+      return "write " + timeOf(event) + (event.ok ? " ok " : " failed ") + std::to_string(event.bytes.size()) +
+             hexField(event.bytes);
     case TraceEvent::Kind::read:
       return "read " + timeOf(event) + " " + std::to_string(event.requested) + " " + std::to_string(event.timeoutMs) +
              (event.ok ? " ok " : " timeout ") + std::to_string(event.bytes.size()) + hexField(event.bytes);
@@ -197,7 +199,8 @@ TraceFile parseTraceFile(std::istream& in) {
     };
     auto readCount = [&](std::string_view word, const char* what) {
       std::uint64_t value = 0;
-      if (!parseDigits(word, 10, 10, value) || value > 0xFFFFFFFFu) fail(number, std::string("bad ") + what + " " + std::string(word));
+      if (!parseDigits(word, 10, 10, value) || value > 0xFFFFFFFFu)
+        fail(number, std::string("bad ") + what + " " + std::string(word));
       return static_cast<std::uint32_t>(value);
     };
     // COUNT, then the bytes in hex when there are any.
@@ -221,7 +224,8 @@ TraceFile parseTraceFile(std::istream& in) {
     if (kind == "usb-id") {
       expectFields(2, "usb-id XXXXXXXX");
       std::uint64_t id = 0;
-      if (!parseDigits(fields[1], 8, 16, id) || fields[1].size() != 8) fail(number, "bad usb-id " + std::string(fields[1]));
+      if (!parseDigits(fields[1], 8, 16, id) || fields[1].size() != 8)
+        fail(number, "bad usb-id " + std::string(fields[1]));
       if (usbIdSeen) fail(number, "a second usb-id line");
       usbIdSeen = true;
       file.usbId = static_cast<std::uint32_t>(id);
@@ -235,7 +239,8 @@ TraceFile parseTraceFile(std::istream& in) {
       expectFields(5, "open TIME PIPE ok|failed PATH");
       event.kind = TraceEvent::Kind::open;
       readTime(fields[1]);
-      if (fields[2] != pipeName(PipeEnd::write) && fields[2] != pipeName(PipeEnd::read)) fail(number, "expected PIPE00 or PIPE01");
+      if (fields[2] != pipeName(PipeEnd::write) && fields[2] != pipeName(PipeEnd::read))
+        fail(number, "expected PIPE00 or PIPE01");
       event.end = fields[2] == pipeName(PipeEnd::write) ? PipeEnd::write : PipeEnd::read;
       readOutcome(fields[3], "ok", "failed");
       readPath(fields[4], event.devicePath);

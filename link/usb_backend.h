@@ -24,8 +24,7 @@ class UsbPipe {
   // Reads up to `wanted` bytes, waiting at most `timeoutMs`. Returns true when the read
   // completed (with `transferred` bytes, possibly fewer than wanted), false when it failed
   // or timed out; a timed-out read is cancelled and finished before this returns.
-  virtual bool read(std::uint8_t* buffer, std::size_t wanted, std::size_t& transferred,
-                    std::uint32_t timeoutMs) = 0;
+  virtual bool read(std::uint8_t* buffer, std::size_t wanted, std::size_t& transferred, std::uint32_t timeoutMs) = 0;
 };
 
 enum class PipeEnd { write, read };

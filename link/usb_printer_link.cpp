@@ -24,8 +24,8 @@ std::uint32_t parseUsbId(const std::u16string& path, std::size_t matchStart) {
 }
 
 std::ostream& operator<<(std::ostream& out, LinkStatus status) {
-  static const char* const kNames[] = {"ok", "no printer", "pipe open failed", "write failed", "read failed",
-                                       "pipe not open"};
+  static const char* const kNames[] = {"ok",           "no printer",  "pipe open failed",
+                                       "write failed", "read failed", "pipe not open"};
   auto index = static_cast<unsigned>(status);
   out << index;
   if (index < sizeof kNames / sizeof kNames[0]) out << " (" << kNames[index] << ")";
@@ -77,8 +77,8 @@ LinkStatus UsbPrinterLink::write(const std::uint8_t* data, std::uint32_t count) 
   return written == static_cast<long long>(count) ? LinkStatus::ok : LinkStatus::writeFailed;
 }
 
-LinkStatus UsbPrinterLink::read(std::uint8_t* buffer, std::uint32_t wanted,
-                              std::uint32_t& transferred, std::uint32_t timeoutMs) {
+LinkStatus UsbPrinterLink::read(std::uint8_t* buffer, std::uint32_t wanted, std::uint32_t& transferred,
+                                std::uint32_t timeoutMs) {
   if (!readPipe_) return LinkStatus::pipeNotOpen;
   std::size_t got = 0;
   bool completed = readPipe_->read(buffer, wanted, got, timeoutMs);

@@ -53,8 +53,7 @@ class UsbPrinterLink {
   LinkStatus open();
   void close();
   LinkStatus write(const std::uint8_t* data, std::uint32_t count);
-  LinkStatus read(std::uint8_t* buffer, std::uint32_t wanted, std::uint32_t& transferred,
-                  std::uint32_t timeoutMs);
+  LinkStatus read(std::uint8_t* buffer, std::uint32_t wanted, std::uint32_t& transferred, std::uint32_t timeoutMs);
   void drain();
 
   // The printer may still send what an earlier request asked for (a read timed out or a

@@ -35,8 +35,8 @@ class SetupApiInterfaceList : public DeviceInterfaceList {
 }  // namespace
 
 std::unique_ptr<DeviceInterfaceList> openUsbPrintInterfaces() {
-  HDEVINFO set = SetupDiGetClassDevsW(&kUsbPrintInterfaceClass, nullptr, nullptr,
-                                      DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+  HDEVINFO set =
+      SetupDiGetClassDevsW(&kUsbPrintInterfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
   if (set == INVALID_HANDLE_VALUE) return nullptr;
   return usbPrintInterfacesOf(set);
 }

@@ -25,8 +25,8 @@ class DeviceInterfaceList {
 
   // SetupDiGetDeviceInterfaceDetailW: fills `detail` (`size` bytes; null with size 0)
   // and, when `required` is not null, stores the size the detail needs.
-  virtual bool detail(SP_DEVICE_INTERFACE_DATA& interfaceData, SP_DEVICE_INTERFACE_DETAIL_DATA_W* detail,
-                      DWORD size, DWORD* required) = 0;
+  virtual bool detail(SP_DEVICE_INTERFACE_DATA& interfaceData, SP_DEVICE_INTERFACE_DETAIL_DATA_W* detail, DWORD size,
+                      DWORD* required) = 0;
 };
 
 // The present interfaces of GUID_DEVINTERFACE_USBPRINT; nullptr when SetupAPI gives no

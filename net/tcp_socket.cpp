@@ -96,8 +96,8 @@ bool connectWithin(Socket socket, const sockaddr* address, std::size_t length, i
   pollfd waiter{socket, POLLOUT, 0};
   int error = 0;
   socklen_t size = sizeof error;
-  return ::poll(&waiter, 1, timeoutMs) == 1 &&
-         ::getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+  return ::poll(&waiter, 1, timeoutMs) == 1 && ::getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &size) == 0 &&
+         error == 0;
 }
 
 long long sendSome(Socket socket, const void* data, std::size_t count) {

@@ -4,13 +4,11 @@ namespace kestrava {
 
 class AnswerCounter::CountedPipe : public UsbPipe {
  public:
-  CountedPipe(std::unique_ptr<UsbPipe> inner, AnswerCounter& counter)
-      : inner_(std::move(inner)), counter_(counter) {}
+  CountedPipe(std::unique_ptr<UsbPipe> inner, AnswerCounter& counter) : inner_(std::move(inner)), counter_(counter) {}
 
   long long write(const std::uint8_t* data, std::size_t count) override { return inner_->write(data, count); }
 
-  bool read(std::uint8_t* buffer, std::size_t wanted, std::size_t& transferred,
-            std::uint32_t timeoutMs) override {
+  bool read(std::uint8_t* buffer, std::size_t wanted, std::size_t& transferred, std::uint32_t timeoutMs) override {
     bool ok = inner_->read(buffer, wanted, transferred, timeoutMs);
     if (ok && counter_.counting_) counter_.bytes_ += transferred;
     return ok;

@@ -14,8 +14,8 @@ namespace kestrava {
 // One item of the printer's information.
 template <typename Value>
 struct ReadItem {
-  bool asked = false;           // false: the printer's family has no such item, it was not asked
-  std::optional<Value> value;   // empty: asked, but the printer gave no answer
+  bool asked = false;          // false: the printer's family has no such item, it was not asked
+  std::optional<Value> value;  // empty: asked, but the printer gave no answer
 };
 
 // The remaining life of one consumable, by its display name ("Black toner", "Drum").
@@ -25,7 +25,7 @@ struct ConsumableLevel {
 };
 
 struct RunRecord {
-  bool linkOpened = false;   // everything below is only meaningful when the link was opened
+  bool linkOpened = false;    // everything below is only meaningful when the link was opened
   std::u16string devicePath;  // the interface the run talked to
   std::uint16_t vendorId = 0;
   std::uint16_t productId = 0;

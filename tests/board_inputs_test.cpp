@@ -15,11 +15,11 @@ TEST(CheckGeneration, TheHLineAndFourAReleasesAreTheOldGeneration) {
     bool newGeneration;
   };
   const Case cases[] = {
-      {"4.H.1.3", false}, {"3.H.1.0", false}, {"4.A.0.2", false}, {"4.A.0.5", false},
-      {"4.A.0.3", false}, {"4.A.0.5.1", false},  // only the first seven characters count
-      {"4.A.0.1", true},  {"4.A.0.6", true},  {"3.3.0.9", true},  {"4.A.0", true},
-      {"4.A.0.10", true},  // '4.A.0.1' sorts before '4.A.0.2'
-      {"4", true},         // too short to have an "H"
+      {"4.H.1.3", false}, {"3.H.1.0", false}, {"4.A.0.2", false},
+      {"4.A.0.5", false}, {"4.A.0.3", false}, {"4.A.0.5.1", false},  // only the first seven characters count
+      {"4.A.0.1", true},  {"4.A.0.6", true},  {"3.3.0.9", true},
+      {"4.A.0", true},    {"4.A.0.10", true},  // '4.A.0.1' sorts before '4.A.0.2'
+      {"4", true},                             // too short to have an "H"
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.firmware);
@@ -54,8 +54,7 @@ TEST(ProbeBusyboxMachine, ReadsByteEighteenOfTheElfHead) {
       {"MIPS busybox", BoardPrinter(0x0EC5).busybox(0x27), ResultCode::noError, true},
       {"ARM busybox", BoardPrinter(0x0EC5).busybox(0x28), ResultCode::noError, false},
       {"33 bytes: the buffer is full", BoardPrinter(0x0EC5).busybox(0x27, 33), ResultCode::noError, true},
-      {"32 bytes: a file this small is no program", BoardPrinter(0x0EC5).busybox(0x27, 32),
-       ResultCode::noError, false},
+      {"32 bytes: a file this small is no program", BoardPrinter(0x0EC5).busybox(0x27, 32), ResultCode::noError, false},
       {"10 bytes", BoardPrinter(0x0EC5).busybox(0x27, 10), ResultCode::noError, false},
       {"no busybox", BoardPrinter(0x0EC5).noBusybox(), ResultCode::executionFailed, false},
   };

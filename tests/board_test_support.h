@@ -71,7 +71,10 @@ class BoardPrinter {
   // An ELF head with `machine` as the low byte of its machine field (byte 18).
   BoardPrinter& busybox(std::uint8_t machine, std::size_t size = 4096) {
     std::string file(std::max<std::size_t>(size, 19), '\0');
-    file.replace(0, 4, "\x7f" "ELF", 4);
+    file.replace(0, 4,
+                 "\x7f"
+                 "ELF",
+                 4);
     file[18] = static_cast<char>(machine);
     file.resize(size);
     scenario.files["/bin/busybox"] = file;
@@ -109,8 +112,7 @@ inline std::string setOf(const PrinterDevice& device) {
   return "other";
 }
 
-inline Identified snapshot(PrinterDevice& device, ResultCode result,
-                           virtualprinter::VirtualPrinter& printer) {
+inline Identified snapshot(PrinterDevice& device, ResultCode result, virtualprinter::VirtualPrinter& printer) {
   Identified out;
   out.productId = static_cast<std::uint16_t>(device.link().usbId() & 0xFFFF);
   out.result = result;
@@ -158,8 +160,7 @@ inline std::string modelNameOf(std::uint16_t productId) {
 
 // A rule that succeeded: result 0, no stage, the description (nullptr: the constructor's
 // "unsupported yet" stayed), the switches reset and the family's set.
-inline void expectDecided(const Identified& outcome, const char16_t* description,
-                          const char* set) {
+inline void expectDecided(const Identified& outcome, const char16_t* description, const char* set) {
   EXPECT_EQ(outcome.result, ResultCode::noError);
   EXPECT_EQ(outcome.stage, StageCode::none);
   EXPECT_EQ(u8(outcome.modelName), modelNameOf(outcome.productId));

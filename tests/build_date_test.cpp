@@ -35,29 +35,11 @@ TEST(BuildDate, DefaultHandlerAsksCommand0008ThenTheOid) {
   const std::vector<std::string> both = {"0008", kDateOid};
   const std::vector<std::string> commandOnly = {"0008"};
   const std::vector<QueryCase> rows = {
-      {"cut right after the first ]",
-       "2018-07-12 [r1] tail",
-       "x",
-       {},
-       0,
-       u"2018-07-12 [r1]",
-       commandOnly},
+      {"cut right after the first ]", "2018-07-12 [r1] tail", "x", {}, 0, u"2018-07-12 [r1]", commandOnly},
       {"two ]: the first one counts", "2018 [a] [b]", "x", {}, 0, u"2018 [a]", commandOnly},
       {"] at the very end", "2018-07-12 [r1]", "x", {}, 0, u"2018-07-12 [r1]", commandOnly},
-      {"no ]: the text is taken whole",
-       "2018-07-12 r1 tail",
-       "x",
-       {},
-       0,
-       u"2018-07-12 r1 tail",
-       commandOnly},
-      {"a NUL byte ends the text",
-       std::string("2018\0 [r1]", 10),
-       "x",
-       {},
-       0,
-       u"2018",
-       commandOnly},
+      {"no ]: the text is taken whole", "2018-07-12 r1 tail", "x", {}, 0, u"2018-07-12 r1 tail", commandOnly},
+      {"a NUL byte ends the text", std::string("2018\0 [r1]", 10), "x", {}, 0, u"2018", commandOnly},
       {"0008 status 0: the OID", std::nullopt, "2019-01-01", {}, 0, u"2019-01-01", both},
       {"0008 text short: the OID",
        "2018-07-12 [r1]",
@@ -85,26 +67,18 @@ TEST(BuildDate, DefaultHandlerAsksCommand0008ThenTheOid) {
       {"0008 7, OID 9",
        "2018",
        "2019",
-       {commandFault(FaultKind::wrongEcho, aclcmd::buildInfo),
-        oidFault(FaultKind::badStatus, kDateOid)},
+       {commandFault(FaultKind::wrongEcho, aclcmd::buildInfo), oidFault(FaultKind::badStatus, kDateOid)},
        9,
        u"",
        both},
       {"0008 9, OID 6 (short data)",
        "2018",
        "2019-01-01",
-       {commandFault(FaultKind::badStatus, aclcmd::buildInfo),
-        oidFault(FaultKind::shortData, kDateOid)},
+       {commandFault(FaultKind::badStatus, aclcmd::buildInfo), oidFault(FaultKind::shortData, kDateOid)},
        6,
        u"",
        both},
-      {"0008 8, OID 7",
-       std::nullopt,
-       "2019",
-       {oidFault(FaultKind::wrongEcho, kDateOid)},
-       7,
-       u"",
-       both},
+      {"0008 8, OID 7", std::nullopt, "2019", {oidFault(FaultKind::wrongEcho, kDateOid)}, 7, u"", both},
   };
   for (const QueryCase& row : rows) {
     SCOPED_TRACE(row.name);
@@ -139,8 +113,7 @@ struct FileCase {
 };
 
 TEST(BuildDate, FromVersionFileAfterEitherMarker) {
-  const std::string both =
-      "PRODUCT: P3301DN\nBuildtime:2020-01-02 10:00\nDATA: 2019-05-30\r\nEND\n";
+  const std::string both = "PRODUCT: P3301DN\nBuildtime:2020-01-02 10:00\nDATA: 2019-05-30\r\nEND\n";
   const Fault fileFault = commandFault(FaultKind::shortData, aclcmd::fileRead);
   const std::vector<FileCase> rows = {
       {"DATA: blank and CR kept", "DATA:", "X\nDATA: 2019-05-30\r\nY\n", {}, 0, u" 2019-05-30\r"},
@@ -156,12 +129,7 @@ TEST(BuildDate, FromVersionFileAfterEitherMarker) {
       {"empty file: 14", "DATA:", "", {}, 14, u""},
       {"a NUL byte ends the file text", "DATA:", std::string("X\0DATA: 2019\n", 13), {}, 14, u""},
       {"1023 bytes fit", "DATA:", "DATA: 2019\n" + std::string(1012, 'x'), {}, 0, u" 2019"},
-      {"exactly 1024 bytes: too large",
-       "DATA:",
-       "DATA: 2019\n" + std::string(1013, 'x'),
-       {},
-       12,
-       u""},
+      {"exactly 1024 bytes: too large", "DATA:", "DATA: 2019\n" + std::string(1013, 'x'), {}, 12, u""},
       {"1025 bytes: too large", "DATA:", "DATA: 2019\n" + std::string(1014, 'x'), {}, 12, u""},
       {"no such file: 8", "DATA:", std::nullopt, {}, 8, u""},
       {"file stops short: 6", "DATA:", "DATA: 2019\n", {fileFault}, 6, u""},

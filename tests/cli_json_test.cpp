@@ -18,7 +18,9 @@ namespace {
 using json = nlohmann::ordered_json;
 using testing::runCli;
 
-std::string scenario(const char* name) { return "virtual:" + testing::sourcePath(std::string("virtual/scenarios/") + name); }
+std::string scenario(const char* name) {
+  return "virtual:" + testing::sourcePath(std::string("virtual/scenarios/") + name);
+}
 
 TEST(CliJson, PrinterMembersOfEachKindOfPrinter) {
   struct Case {

@@ -19,7 +19,6 @@ CliOutcome runCli(const std::string& arguments);
 // Runs the binary with its stderr on a pseudo-terminal, as at a technician's terminal;
 // `err` is what the terminal showed. When `enough` accepts the terminal's text so far,
 // the program is stopped there (status -1); otherwise it runs to its end, at most 60 s.
-CliOutcome runCliOnTerminal(const std::string& arguments,
-                            const std::function<bool(const std::string&)>& enough = {});
+CliOutcome runCliOnTerminal(const std::string& arguments, const std::function<bool(const std::string&)>& enough = {});
 
 }  // namespace kestrava::testing

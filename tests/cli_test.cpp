@@ -23,7 +23,9 @@ using testing::runCliOnTerminal;
 using Outcome = testing::CliOutcome;
 using json = nlohmann::ordered_json;
 
-std::string scenario(const char* name) { return "virtual:" + testing::sourcePath(std::string("virtual/scenarios/") + name); }
+std::string scenario(const char* name) {
+  return "virtual:" + testing::sourcePath(std::string("virtual/scenarios/") + name);
+}
 
 // Two printers on one bench: a mono printer and a colour printer.
 std::string twoPrinters() {
@@ -66,9 +68,9 @@ TEST(Cli, StatusesAndExitCodes) {
 }
 
 TEST(Cli, UsageErrorsExit64) {
-  for (const char* arguments : {"--bogus", "--device nowhere", "--device virtual:/no/such/file.json", "--device tcp://x",
-                                "--all --trace /tmp/kestrava-all.trace --device virtual", "--dump --device virtual",
-                                "--progress --quiet --device virtual"}) {
+  for (const char* arguments : {"--bogus", "--device nowhere", "--device virtual:/no/such/file.json",
+                                "--device tcp://x", "--all --trace /tmp/kestrava-all.trace --device virtual",
+                                "--dump --device virtual", "--progress --quiet --device virtual"}) {
     SCOPED_TRACE(arguments);
     EXPECT_EQ(runCli(arguments).status, 64);
   }
@@ -86,7 +88,8 @@ TEST(Cli, HelpIsWrappedBetweenWordsAndListsExamplesAndEveryStatus) {
   }
   std::size_t examples = outcome.out.find("Examples:");
   ASSERT_NE(examples, std::string::npos);
-  EXPECT_EQ(outcome.out.find("  kestrava-cli", examples), outcome.out.find("  kestrava-cli --device virtual\n", examples));
+  EXPECT_EQ(outcome.out.find("  kestrava-cli", examples),
+            outcome.out.find("  kestrava-cli --device virtual\n", examples));
   std::size_t statuses = outcome.out.find("Exit status:");
   ASSERT_NE(statuses, std::string::npos);
   for (const char* status : {"\n  0 ", "\n  2 ", "\n  3 ", "\n  4 ", "\n  5 ", "\n  64 "}) {
@@ -167,7 +170,8 @@ TEST(Cli, ListAsJson) {
 
   // A printer enumerated beside other printer-class interfaces, and a product id the
   // table does not know.
-  std::string scenarioFile = std::filesystem::temp_directory_path() / ("kestrava-list-" + std::to_string(::getpid()) + ".json");
+  std::string scenarioFile =
+      std::filesystem::temp_directory_path() / ("kestrava-list-" + std::to_string(::getpid()) + ".json");
   std::FILE* file = std::fopen(scenarioFile.c_str(), "w");
   ASSERT_NE(file, nullptr);
   std::fputs(R"({"productId": "0x0821", "otherInterfaces": ["\\\\?\\usb#vid_04b8&pid_0005#x"]})", file);
@@ -220,7 +224,8 @@ TEST(Cli, ProgressOnATerminalOnly) {
 
 TEST(Cli, ASlowReadSaysWhatItWaitsFor) {
   // A printer that answers nothing, on TCP, where the run waits out every read.
-  virtualprinter::TcpPrinterServer server(virtualprinter::loadScenario(testing::sourcePath("virtual/scenarios/mute.json")));
+  virtualprinter::TcpPrinterServer server(
+      virtualprinter::loadScenario(testing::sourcePath("virtual/scenarios/mute.json")));
   server.start();
   std::string device = "tcp://127.0.0.1:" + std::to_string(server.port()) + "/vid_232b&pid_0ef5";
   Outcome outcome = runCliOnTerminal("--device '" + device + "'", [](const std::string& shown) {

@@ -22,8 +22,7 @@ TEST(RuleP3010Dw, BearBoardsByFirmwareLine) {
       {
           {"3.A.1.0", p3010dw("3.A.1.0", 0x27), bear3, kVersionFile},
           {"E.A.0.1", p3010dw("E.A.0.1", 0x27), bear3, kVersionFile},
-          {"P3301DN on Bear", BoardPrinter(0x0EF5).firmware("3.A.1.0").busybox(0x27), bear3,
-           kVersionFile},
+          {"P3301DN on Bear", BoardPrinter(0x0EF5).firmware("3.A.1.0").busybox(0x27), bear3, kVersionFile},
           {"4.A.0.3", p3010dw("4.A.0.3", 0x27), bear3320, kVersionFile},
           {"3.3.2.0", p3010dw("3.3.2.0", 0x27), bear3320, kVersionFile},
           {"3.3.1.0", p3010dw("3.3.1.0", 0x27), bear3320, kVersionFile},
@@ -48,8 +47,8 @@ TEST(RuleP3010Dw, GorillaBoardsByFifthCharacter) {
           {"3.3.8.0", p3010dw("3.3.8.0", 0x28), gorilla3373, kVersionFile},
           {"3.3.10.0", p3010dw("3.3.10.0", 0x28), gorilla, kVersionFile},
           {"3.3 (too short)", p3010dw("3.3", 0x28), gorilla, kVersionFile},
-          {"busybox of 32 bytes", BoardPrinter(0x0EC9).firmware("3.3.7.3").busybox(0x27, 32),
-           gorilla3373, kVersionFile},
+          {"busybox of 32 bytes", BoardPrinter(0x0EC9).firmware("3.3.7.3").busybox(0x27, 32), gorilla3373,
+           kVersionFile},
           {"P3301DN 3.3.8.0", BoardPrinter(0x0EF5).firmware("3.3.8.0"), p3301, kVersionFile},
           {"P3301DN 3.3.6.9", BoardPrinter(0x0EF5).firmware("3.3.6.9"), p3301, kVersionFile},
       },
@@ -62,8 +61,8 @@ TEST(RuleP3010D, BearOrGorillaByVersionNumber) {
   BoardPrinter p3010d(0x0EC4);
   expectBoards(
       {
-          {"Bear", BoardPrinter(0x0F01).firmware("3.2.7.1").busybox(0x27),
-           u"Pantum P3010D/P3060D/Bear3-SFP-DC-A", kVersionFile},
+          {"Bear", BoardPrinter(0x0F01).firmware("3.2.7.1").busybox(0x27), u"Pantum P3010D/P3060D/Bear3-SFP-DC-A",
+           kVersionFile},
           {"3.2.7.1", BoardPrinter(p3010d).firmware("3.2.7.1"), gorilla, kVersionFile},
           {"3.2.7.2", BoardPrinter(p3010d).firmware("3.2.7.2"), gorilla3272, kVersionFile},
           {"3.3.0.0", BoardPrinter(p3010d).firmware("3.3.0.0"), gorilla3272, kVersionFile},
@@ -74,11 +73,11 @@ TEST(RuleP3010D, BearOrGorillaByVersionNumber) {
 
 TEST(RuleP3010, BusyboxThenVersionAfterTheSourceSwitch) {
   expectFailures({
-      {"P3010DW without busybox", BoardPrinter(0x0EC5).firmware("3.3.0.9").noBusybox(),
-       StageCode::platform, kVersionFile},
+      {"P3010DW without busybox", BoardPrinter(0x0EC5).firmware("3.3.0.9").noBusybox(), StageCode::platform,
+       kVersionFile},
       {"P3010DW without version", BoardPrinter(0x0EC5), StageCode::version, kVersionFile},
-      {"P3010D without busybox", BoardPrinter(0x0EC4).firmware("3.3.0.9").noBusybox(),
-       StageCode::platform, kVersionFile},
+      {"P3010D without busybox", BoardPrinter(0x0EC4).firmware("3.3.0.9").noBusybox(), StageCode::platform,
+       kVersionFile},
       {"P3010D without version", BoardPrinter(0x0EC4), StageCode::version, kVersionFile},
   });
 }
@@ -92,26 +91,18 @@ TEST(RuleM6500, RevisionMemoryAndBuildYear) {
   BoardPrinter m6500(0x0E20);
   expectBoards(
       {
-          {"no memory command, 256 MB", BoardPrinter(m6500).ramSize("256").memoryCommand({}),
-           rev1, kPrinterDate},
-          {"no memory command, 2023", BoardPrinter(m6500).memoryCommand({}).printerDate("2023-1-1"),
-           rev1, kPrinterDate},
-          {"256 MB 2021-12-31", BoardPrinter(m6500).ramSize("256").printerDate("2021-12-31"), b256,
+          {"no memory command, 256 MB", BoardPrinter(m6500).ramSize("256").memoryCommand({}), rev1, kPrinterDate},
+          {"no memory command, 2023", BoardPrinter(m6500).memoryCommand({}).printerDate("2023-1-1"), rev1,
            kPrinterDate},
-          {"256 MB 2022-01-01", BoardPrinter(m6500).ramSize("256").printerDate("2022-01-01"), d256,
-           kPrinterDate},
-          {"128 MB no year", BoardPrinter(m6500).ramSize("128").printerDate("21-12-31"), b128,
-           kPrinterDate},
-          {"64 MB no year", BoardPrinter(m6500).ramSize("64").printerDate("unknown"), b128,
-           kPrinterDate},
-          {"128 MB 2021", BoardPrinter(m6500).ramSize("128").printerDate("2021-12-31"), b128,
-           kPrinterDate},
-          {"128 MB 2022", BoardPrinter(0x8E10).ramSize("128").printerDate("2022-01-01"), d128,
-           kPrinterDate},
+          {"256 MB 2021-12-31", BoardPrinter(m6500).ramSize("256").printerDate("2021-12-31"), b256, kPrinterDate},
+          {"256 MB 2022-01-01", BoardPrinter(m6500).ramSize("256").printerDate("2022-01-01"), d256, kPrinterDate},
+          {"128 MB no year", BoardPrinter(m6500).ramSize("128").printerDate("21-12-31"), b128, kPrinterDate},
+          {"64 MB no year", BoardPrinter(m6500).ramSize("64").printerDate("unknown"), b128, kPrinterDate},
+          {"128 MB 2021", BoardPrinter(m6500).ramSize("128").printerDate("2021-12-31"), b128, kPrinterDate},
+          {"128 MB 2022", BoardPrinter(0x8E10).ramSize("128").printerDate("2022-01-01"), d128, kPrinterDate},
           // The date is the printer's own answer, not the one in /etc/version.
           {"printer 2021, file 2023",
-           BoardPrinter(m6500).ramSize("256").printerDate("2021-12-31").fileDate("2023-01-01"),
-           b256, kPrinterDate},
+           BoardPrinter(m6500).ramSize("256").printerDate("2021-12-31").fileDate("2023-01-01"), b256, kPrinterDate},
       },
       "mono");
 }
@@ -122,10 +113,8 @@ TEST(RuleM6600, RevisionAndBuildYear) {
       {
           {"no memory command", BoardPrinter(m6600).memoryCommand({}).printerDate("2025-01-01"),
            u"Pantum M6600_rev1/Spider-MFP_256Mb", kPrinterDate},
-          {"2023", BoardPrinter(m6600).printerDate("2023-12-31"),
-           u"Pantum M6600_rev2/Spider2-MFP_256Mb", kPrinterDate},
-          {"no year", BoardPrinter(m6600).printerDate("-"), u"Pantum M6600_rev2/Spider2-MFP_256Mb",
-           kPrinterDate},
+          {"2023", BoardPrinter(m6600).printerDate("2023-12-31"), u"Pantum M6600_rev2/Spider2-MFP_256Mb", kPrinterDate},
+          {"no year", BoardPrinter(m6600).printerDate("-"), u"Pantum M6600_rev2/Spider2-MFP_256Mb", kPrinterDate},
           {"2024", BoardPrinter(m6600).printerDate("2024-01-01"), nullptr, kPrinterDate},
       },
       "mono");
@@ -133,14 +122,11 @@ TEST(RuleM6600, RevisionAndBuildYear) {
 
 TEST(RuleM6500AndM6600, MemoryThenBuildDate) {
   expectFailures({
-      {"M6500 without memory size", BoardPrinter(0x0E20).noRamSize(), StageCode::ramSize,
+      {"M6500 without memory size", BoardPrinter(0x0E20).noRamSize(), StageCode::ramSize, kPrinterDate},
+      {"M6500 without build date", BoardPrinter(0x0E20).noBuildDate(), StageCode::buildDate, kPrinterDate},
+      {"M6600 without build date", BoardPrinter(0x5F22).noBuildDate(), StageCode::buildDate, kPrinterDate},
+      {"M6600 rev1 without build date", BoardPrinter(0x5F22).memoryCommand({}).noBuildDate(), StageCode::buildDate,
        kPrinterDate},
-      {"M6500 without build date", BoardPrinter(0x0E20).noBuildDate(), StageCode::buildDate,
-       kPrinterDate},
-      {"M6600 without build date", BoardPrinter(0x5F22).noBuildDate(), StageCode::buildDate,
-       kPrinterDate},
-      {"M6600 rev1 without build date", BoardPrinter(0x5F22).memoryCommand({}).noBuildDate(),
-       StageCode::buildDate, kPrinterDate},
   });
 }
 
@@ -149,8 +135,7 @@ TEST(RuleM6700, OldGenerationByCutOff) {
   expectBoards(
       {
           {"4.H.1.1", BoardPrinter(0x0ECA).firmware("4.H.1.1"), bear3, kPrinterDate},
-          {"4.A.0.3", BoardPrinter(0x0F03).firmware("4.A.0.3").busybox(0x27), bear3,
-           kPrinterDate},
+          {"4.A.0.3", BoardPrinter(0x0F03).firmware("4.A.0.3").busybox(0x27), bear3, kPrinterDate},
           {"4.H.1.2", BoardPrinter(0x0ECA).firmware("4.H.1.2"), u"Dump only", kPrinterDate},
       },
       "mono+drum");
@@ -177,8 +162,8 @@ TEST(RuleM6700, NewGenerationBearByLineAndVersionNumber) {
   BoardPrinter m6700 = BoardPrinter(0x0ED0).busybox(0x27);
   expectBoards(
       {
-          {"4.A.0.6", BoardPrinter(m6700).firmware("4.A.0.6"),
-           u"Pantum M6700/6760/7100/7160/Bear3-MFP-DC_v.x.A.x.x", kVersionFile},
+          {"4.A.0.6", BoardPrinter(m6700).firmware("4.A.0.6"), u"Pantum M6700/6760/7100/7160/Bear3-MFP-DC_v.x.A.x.x",
+           kVersionFile},
           {"3.6.0.6", BoardPrinter(m6700).firmware("3.6.0.6"),
            u"Pantum M6700/6760/7100/7160/Bear-MFP-DC_v.3.6.0.6_ONLY", kVersionFile},
           {"3.6.0.7", BoardPrinter(m6700).firmware("3.6.0.7"),
@@ -195,8 +180,8 @@ TEST(RuleM6700, NewGenerationBearByLineAndVersionNumber) {
 TEST(RuleM6700, GenerationThenBusybox) {
   expectFailures({
       {"without version", BoardPrinter(0x0ECA), StageCode::generation, kPrinterDate},
-      {"new generation without busybox", BoardPrinter(0x0ECA).firmware("3.3.0.5").noBusybox(),
-       StageCode::platform, kVersionFile},
+      {"new generation without busybox", BoardPrinter(0x0ECA).firmware("3.3.0.5").noBusybox(), StageCode::platform,
+       kVersionFile},
   });
 }
 
@@ -215,8 +200,8 @@ TEST(RuleM6800, TwoSeparateCutOffs) {
           {"3.3.2.0", BoardPrinter(m6800).firmware("3.3.2.0"), only, kVersionFile},
           {"3.3.3.7", BoardPrinter(m6800).firmware("3.3.3.7"), nullptr, kVersionFile},
           {"3.3.3.60", BoardPrinter(m6800).firmware("3.3.3.60"), only, kVersionFile},
-          {"3.3.4.0", BoardPrinter(0x0EF7).firmware("3.3.4.0"),
-           u"Pantum M6800/6860/7200/Gorilla-MFP-MB-A", kVersionFile},
+          {"3.3.4.0", BoardPrinter(0x0EF7).firmware("3.3.4.0"), u"Pantum M6800/6860/7200/Gorilla-MFP-MB-A",
+           kVersionFile},
       },
       "mono+drum");
   expectFailures({{"without version", BoardPrinter(0x0ED3), StageCode::version, kVersionFile}});
@@ -228,21 +213,16 @@ TEST(RuleBm5100Adn, HLineOrWolfBoardByLineAndYear) {
   BoardPrinter bm5100(0x2730);
   expectBoards(
       {
-          {"4.H.0.1", BoardPrinter(bm5100).firmware("4.H.0.1").noBuildDate(),
-           u"Pantum BM5100ADN(ADW)/Wolf_4.H.X.X", kPrinterDate},
-          {"2.A.1.0 2021", BoardPrinter(bm5100).firmware("2.A.1.0").fileDate("2021-12-31"), wolfA,
-           kVersionFile},
-          {"2.A.1.0 2022", BoardPrinter(bm5100).firmware("2.A.1.0").fileDate("2022-01-01"), wolfB,
-           kVersionFile},
+          {"4.H.0.1", BoardPrinter(bm5100).firmware("4.H.0.1").noBuildDate(), u"Pantum BM5100ADN(ADW)/Wolf_4.H.X.X",
+           kPrinterDate},
+          {"2.A.1.0 2021", BoardPrinter(bm5100).firmware("2.A.1.0").fileDate("2021-12-31"), wolfA, kVersionFile},
+          {"2.A.1.0 2022", BoardPrinter(bm5100).firmware("2.A.1.0").fileDate("2022-01-01"), wolfB, kVersionFile},
           // The year comes from /etc/version, not from the printer's answer.
           {"2.A.1.0 printer 2021, file 2022",
-           BoardPrinter(bm5100).firmware("2.A.1.0").printerDate("2021-01-01").fileDate(
-               "2022-01-01"),
-           wolfB, kVersionFile},
-          {"3.A.0.1 2023", BoardPrinter(bm5100).firmware("3.A.0.1").fileDate("2023-01-01"), wolfA,
+           BoardPrinter(bm5100).firmware("2.A.1.0").printerDate("2021-01-01").fileDate("2022-01-01"), wolfB,
            kVersionFile},
-          {"T.A.0.1 2023", BoardPrinter(0x273C).firmware("T.A.0.1").fileDate("2023-01-01"), wolfA,
-           kVersionFile},
+          {"3.A.0.1 2023", BoardPrinter(bm5100).firmware("3.A.0.1").fileDate("2023-01-01"), wolfA, kVersionFile},
+          {"T.A.0.1 2023", BoardPrinter(0x273C).firmware("T.A.0.1").fileDate("2023-01-01"), wolfA, kVersionFile},
           {"3.B.0.0", BoardPrinter(bm5100).firmware("3.B.0.0"), nullptr, kVersionFile},
           {"3 (too short)", BoardPrinter(bm5100).firmware("3"), nullptr, kVersionFile},
       },
@@ -257,8 +237,8 @@ TEST(RuleBm5100Adn, TheHLineReadsNoBuildDate) {
 TEST(RuleBm5100Adn, VersionThenBuildDate) {
   expectFailures({
       {"without version", BoardPrinter(0x2731), StageCode::version, kPrinterDate},
-      {"without build date", BoardPrinter(0x2731).firmware("2.A.1.0").noBuildDate(),
-       StageCode::buildDate, kVersionFile},
+      {"without build date", BoardPrinter(0x2731).firmware("2.A.1.0").noBuildDate(), StageCode::buildDate,
+       kVersionFile},
   });
 }
 
@@ -270,16 +250,12 @@ TEST(RuleBp5100, OldGenerationOrWolfBoardByLineAndYear) {
       {
           {"4.H.1.0", BoardPrinter(bp5100).firmware("4.H.1.0").noBuildDate(),
            u"Pantum BP5100DN(DW)/Wolf-MFP-DC-A_4.H.x.x", kPrinterDate},
-          {"3.A.0.1", BoardPrinter(bp5100).firmware("3.A.0.1").fileDate("2023-01-01"), wolfA,
-           kVersionFile},
-          {"2.A.0.1 2021", BoardPrinter(bp5100).firmware("2.A.0.1").fileDate("2021-12-31"), wolfA,
-           kVersionFile},
-          {"2.A.0.1 2022", BoardPrinter(bp5100).firmware("2.A.0.1").fileDate("2022-01-01"), wolfB,
-           kVersionFile},
+          {"3.A.0.1", BoardPrinter(bp5100).firmware("3.A.0.1").fileDate("2023-01-01"), wolfA, kVersionFile},
+          {"2.A.0.1 2021", BoardPrinter(bp5100).firmware("2.A.0.1").fileDate("2021-12-31"), wolfA, kVersionFile},
+          {"2.A.0.1 2022", BoardPrinter(bp5100).firmware("2.A.0.1").fileDate("2022-01-01"), wolfB, kVersionFile},
           {"2.A.0.1 printer 2023, file 2021",
-           BoardPrinter(bp5100).firmware("2.A.0.1").printerDate("2023-01-01").fileDate(
-               "2021-01-01"),
-           wolfA, kVersionFile},
+           BoardPrinter(bp5100).firmware("2.A.0.1").printerDate("2023-01-01").fileDate("2021-01-01"), wolfA,
+           kVersionFile},
           {"T.A.0.1", BoardPrinter(0x270E).firmware("T.A.0.1"), nullptr, kVersionFile},
       },
       "mono+drum");
@@ -288,8 +264,8 @@ TEST(RuleBp5100, OldGenerationOrWolfBoardByLineAndYear) {
 TEST(RuleBp5100, GenerationThenBuildDate) {
   expectFailures({
       {"without version", BoardPrinter(0x2703), StageCode::generation, kPrinterDate},
-      {"without build date", BoardPrinter(0x2703).firmware("2.A.0.1").noBuildDate(),
-       StageCode::buildDate, kVersionFile},
+      {"without build date", BoardPrinter(0x2703).firmware("2.A.0.1").noBuildDate(), StageCode::buildDate,
+       kVersionFile},
   });
 }
 
@@ -305,19 +281,14 @@ TEST(RuleBm5100Fdn, FirstHoldingTestDecides) {
           {"3.A.2.5", BoardPrinter(bm5100).firmware("3.A.2.5"), wolfA325, kVersionFile},
           {"4.H.1.0", BoardPrinter(bm5100).firmware("4.H.1.0"), wolfA325, kVersionFile},
           {"T.A.0.1", BoardPrinter(0x2742).firmware("T.A.0.1"), wolfA325, kVersionFile},
-          {"2.A.0.1 2021", BoardPrinter(bm5100).firmware("2.A.0.1").fileDate("2021-12-31"), wolfA,
-           kVersionFile},
-          {"2.A.0.1 2022", BoardPrinter(bm5100).firmware("2.A.0.1").fileDate("2022-01-01"), wolfB,
-           kVersionFile},
+          {"2.A.0.1 2021", BoardPrinter(bm5100).firmware("2.A.0.1").fileDate("2021-12-31"), wolfA, kVersionFile},
+          {"2.A.0.1 2022", BoardPrinter(bm5100).firmware("2.A.0.1").fileDate("2022-01-01"), wolfB, kVersionFile},
           {"2.A.0.1 printer 2021, file 2022",
-           BoardPrinter(bm5100).firmware("2.A.0.1").printerDate("2021-01-01").fileDate(
-               "2022-01-01"),
-           wolfB, kVersionFile},
-          {"1.0", BoardPrinter(bm5100).firmware("1.0"), nullptr, kVersionFile},
-          {"1.0 2023", BoardPrinter(bm5100).firmware("1.0").fileDate("2023-01-01"), nullptr,
+           BoardPrinter(bm5100).firmware("2.A.0.1").printerDate("2021-01-01").fileDate("2022-01-01"), wolfB,
            kVersionFile},
-          {"3.A.2.4 after 2022", BoardPrinter(bm5100).firmware("3.A.2.4").fileDate("2023-1-1"),
-           wolfA, kVersionFile},
+          {"1.0", BoardPrinter(bm5100).firmware("1.0"), nullptr, kVersionFile},
+          {"1.0 2023", BoardPrinter(bm5100).firmware("1.0").fileDate("2023-01-01"), nullptr, kVersionFile},
+          {"3.A.2.4 after 2022", BoardPrinter(bm5100).firmware("3.A.2.4").fileDate("2023-1-1"), wolfA, kVersionFile},
       },
       "mono+drum");
 }
@@ -325,8 +296,8 @@ TEST(RuleBm5100Fdn, FirstHoldingTestDecides) {
 TEST(RuleBm5100Fdn, VersionThenBuildDateAfterTheSourceSwitch) {
   expectFailures({
       {"without version", BoardPrinter(0x2741), StageCode::version, kVersionFile},
-      {"without build date", BoardPrinter(0x2741).firmware("3.A.2.4").noBuildDate(),
-       StageCode::buildDate, kVersionFile},
+      {"without build date", BoardPrinter(0x2741).firmware("3.A.2.4").noBuildDate(), StageCode::buildDate,
+       kVersionFile},
   });
 }
 

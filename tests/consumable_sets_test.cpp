@@ -17,8 +17,7 @@ struct Entry {
 
 std::vector<Entry> entries(const ConsumableList& list) {
   std::vector<Entry> out;
-  for (const ConsumableEntry& entry : list)
-    out.push_back({entry.name, entry.oidIndex, entry.percentRemaining});
+  for (const ConsumableEntry& entry : list) out.push_back({entry.name, entry.oidIndex, entry.percentRemaining});
   return out;
 }
 
@@ -64,18 +63,11 @@ struct SetCase {
 
 TEST(ConsumableSets, EachSetReplacesBothListsAndTurnsOnItsSwitches) {
   const std::vector<SetCase> rows = {
-      {"mono with drum",
-       &PrinterDevice::selectMonoDrumSet,
-       {{u"Black toner", 0, 0}},
-       {{u"Drum", 0, 0}},
-       true},
+      {"mono with drum", &PrinterDevice::selectMonoDrumSet, {{u"Black toner", 0, 0}}, {{u"Drum", 0, 0}}, true},
       {"mono", &PrinterDevice::selectMonoSet, {{u"Black toner", 0, 0}}, {}, false},
       {"colour",
        &PrinterDevice::selectColorSet,
-       {{u"Black toner", 3, 0},
-        {u"Cyan toner", 2, 0},
-        {u"Magenta toner", 1, 0},
-        {u"Yellow toner", 0, 0}},
+       {{u"Black toner", 3, 0}, {u"Cyan toner", 2, 0}, {u"Magenta toner", 1, 0}, {u"Yellow toner", 0, 0}},
        {},
        false},
   };

@@ -7,8 +7,8 @@ namespace kestrava {
 namespace {
 
 using virtualprinter::Fault;
-using virtualprinter::makeFault;
 using virtualprinter::FaultKind;
+using virtualprinter::makeFault;
 using virtualprinter::Scenario;
 
 const std::string kPrefix("\x1b%-12345X@PJL ENTER LANGUAGE=ACL\r\n", 34);
@@ -38,8 +38,7 @@ TEST(Exchange, CommandWithoutDataWritesThreeParts) {
   EXPECT_EQ(fixture.writeSizes(), (std::vector<std::size_t>{34, 16, 9}));
   EXPECT_EQ(testing::hex(fixture.events[1].bytes), "00ACFF85000000000000000000000000");
   // The reply replaced the request in the caller's block.
-  EXPECT_EQ(testing::hex(std::string(block.bytes.begin(), block.bytes.end())),
-            "00ACFF85000180000000000000000000");
+  EXPECT_EQ(testing::hex(std::string(block.bytes.begin(), block.bytes.end())), "00ACFF85000180000000000000000000");
   EXPECT_TRUE(fixture.printer().protocolErrors().empty());
 }
 
@@ -111,8 +110,8 @@ TEST(FreshDevice, StartsFromTheDefaults) {
   EXPECT_EQ(std::u16string(device.drums().front().name), u"Drum");
   EXPECT_EQ(device.drums().front().oidIndex, 0u);
   const ReportSwitches& on = device.reportSwitches();
-  for (bool switchedOn : {on.ramSize, on.fwVersion, on.serialNumber, on.buildDate, on.consumables, on.drums,
-                          on.engineFwVersion}) {
+  for (bool switchedOn :
+       {on.ramSize, on.fwVersion, on.serialNumber, on.buildDate, on.consumables, on.drums, on.engineFwVersion}) {
     EXPECT_TRUE(switchedOn);
   }
   for (CachedItem item : {CachedItem::fwVersion, CachedItem::engineFwVersion, CachedItem::buildDate,

@@ -24,9 +24,9 @@ using virtualprinter::Scenario;
 struct Fields {
   std::map<std::string, std::u16string> values;
   explicit Fields(const AcquisitionDialog& dialog)
-      : values{{"model", dialog.m_model},           {"build", dialog.m_build},
-               {"fwVersion", dialog.m_fwVersion},   {"serialNumber", dialog.m_serialNumber},
-               {"report", dialog.m_report},         {"status", dialog.m_status}} {}
+      : values{{"model", dialog.m_model},         {"build", dialog.m_build},
+               {"fwVersion", dialog.m_fwVersion}, {"serialNumber", dialog.m_serialNumber},
+               {"report", dialog.m_report},       {"status", dialog.m_status}} {}
 };
 
 // The dialog fields a request feeds, besides the report, which every request feeds.
@@ -73,10 +73,14 @@ TEST(FaultMatrix, EveryFaultAtEveryRequestOfEverySet) {
   // Late replies come on the printer's clock (right after the host's read gave up), so
   // they cost no time here.
   const Kind kinds[] = {
-      {"no reply", FaultKind::noReply},         {"short reply", FaultKind::shortReply},
-      {"wrong echo", FaultKind::wrongEcho},     {"status 0", FaultKind::status0},
-      {"status 2", FaultKind::badStatus},       {"short data phase", FaultKind::shortData},
-      {"length 0xFFFF", FaultKind::hugeLength}, {"file size 0xFFFFFFFF", FaultKind::hugeFileSize},
+      {"no reply", FaultKind::noReply},
+      {"short reply", FaultKind::shortReply},
+      {"wrong echo", FaultKind::wrongEcho},
+      {"status 0", FaultKind::status0},
+      {"status 2", FaultKind::badStatus},
+      {"short data phase", FaultKind::shortData},
+      {"length 0xFFFF", FaultKind::hugeLength},
+      {"file size 0xFFFFFFFF", FaultKind::hugeFileSize},
       {"connection lost", FaultKind::disconnect},
       {"reply 0.3 s late", FaultKind::lateReply, 300},
       {"reply 1 s late", FaultKind::lateReply, 1000},
@@ -92,8 +96,8 @@ TEST(FaultMatrix, EveryFaultAtEveryRequestOfEverySet) {
     for (std::size_t k = 1; k <= healthy.requests.size(); ++k) {
       const ReceivedRequest& faulty = healthy.requests[k - 1];
       for (const auto& [kindName, kind, delayMs] : kinds) {
-        SCOPED_TRACE(std::string(setName) + ", " + kindName + " at request " + std::to_string(k) + " (" +
-                     faulty.data + ")");
+        SCOPED_TRACE(std::string(setName) + ", " + kindName + " at request " + std::to_string(k) + " (" + faulty.data +
+                     ")");
         Scenario scenario = healthyScenario;
         scenario.faults = {makeFault(kind, static_cast<std::uint32_t>(k))};
         if (delayMs != 0) scenario.faults[0].delayMs = delayMs;

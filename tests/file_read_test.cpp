@@ -64,7 +64,11 @@ TEST(FileRead, Failures) {
       {"status 2", {makeFault(FaultKind::badStatus)}, true, ResultCode::executionError, 77},
       {"wrong echo", {makeFault(FaultKind::wrongEcho)}, true, ResultCode::invalidResponse, 77},
       {"data stops half-way", {makeFault(FaultKind::shortData)}, true, ResultCode::receiveFailed, 6000},
-      {"size 0xFFFFFFFF, nothing behind", {makeFault(FaultKind::hugeFileSize)}, true, ResultCode::receiveFailed, 0xFFFFFFFF},
+      {"size 0xFFFFFFFF, nothing behind",
+       {makeFault(FaultKind::hugeFileSize)},
+       true,
+       ResultCode::receiveFailed,
+       0xFFFFFFFF},
       {"no reply", {makeFault(FaultKind::noReply)}, true, ResultCode::receiveFailed, 77},
   };
   for (const Case& c : cases) {
@@ -91,7 +95,6 @@ TEST(FileRead, HeadOfAShortPieceIsKept) {
   EXPECT_EQ(fixture.device.readFile("/bin/busybox", head, sizeof head, size), ResultCode::receiveFailed);
   EXPECT_EQ(fixture.readSizes(), (std::vector<std::size_t>{16, 3000}));
 }
-
 
 // An announced size is believed up to the bound and no further: 64 MiB is read whole, a
 // larger one is refused without a single read of its data, and the next request still

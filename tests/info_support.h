@@ -41,8 +41,7 @@ inline std::vector<std::string> asked(ConnectedDevice& fixture) {
     if (request.command == aclcmd::oidQuery) {
       const std::string head = "<!--#ssi 0 ";
       const std::string tail = " -->";
-      out.push_back(
-          request.data.substr(head.size(), request.data.size() - head.size() - tail.size()));
+      out.push_back(request.data.substr(head.size(), request.data.size() - head.size() - tail.size()));
     } else if (request.command == aclcmd::fileRead) {
       out.push_back(request.data);
     } else {

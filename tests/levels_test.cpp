@@ -90,36 +90,27 @@ TEST(RamSize, OidFirstCommandSecondAndTheCommandsCodeWins) {
       {"OID unknown: command 80 00 is 128", std::nullopt, 128, {}, 0, 128, both},
       {"OID unknown: command 00 01 is 256", std::nullopt, 256, {}, 0, 256, both},
       {"OID unknown: command FF FF", std::nullopt, 0xFFFF, {}, 0, 65535, both},
-      {"OID short data: command",
-       "512",
-       128,
-       {oidFault(FaultKind::shortData, kRamOid)},
-       0,
-       128,
-       both},
+      {"OID short data: command", "512", 128, {oidFault(FaultKind::shortData, kRamOid)}, 0, 128, both},
       // Both fail: the command's code.
       {"OID 8, command status 0: 8", std::nullopt, std::nullopt, {}, 8, 0, both},
       {"OID 9, command wrong echo: 7",
        "512",
        128,
-       {oidFault(FaultKind::badStatus, kRamOid),
-        commandFault(FaultKind::wrongEcho, aclcmd::ramSize)},
+       {oidFault(FaultKind::badStatus, kRamOid), commandFault(FaultKind::wrongEcho, aclcmd::ramSize)},
        7,
        0,
        both},
       {"OID 7, command bad status: 9",
        "512",
        128,
-       {oidFault(FaultKind::wrongEcho, kRamOid),
-        commandFault(FaultKind::badStatus, aclcmd::ramSize)},
+       {oidFault(FaultKind::wrongEcho, kRamOid), commandFault(FaultKind::badStatus, aclcmd::ramSize)},
        9,
        0,
        both},
       {"OID 6, command short reply: 6",
        "512",
        128,
-       {oidFault(FaultKind::shortReply, kRamOid),
-        commandFault(FaultKind::shortReply, aclcmd::ramSize)},
+       {oidFault(FaultKind::shortReply, kRamOid), commandFault(FaultKind::shortReply, aclcmd::ramSize)},
        6,
        0,
        both},
@@ -195,16 +186,11 @@ TEST(RamSize, NotConnectedGives4AndAFailureIsAskedAgain) {
 constexpr const char* kToner = "OID_CONSUMABLE_PERCENT_REMAINING";
 constexpr const char* kDrum = "OID_CONSUMABLE_DRUM_REMAIN";
 
-std::string key(const char* oid, unsigned index) {
-  return std::string(oid) + "." + std::to_string(index);
-}
+std::string key(const char* oid, unsigned index) { return std::string(oid) + "." + std::to_string(index); }
 
 Scenario colourScenario() {
   Scenario scenario = emptyScenario(0x0E71);
-  scenario.oids = {{key(kToner, 3), "81"},
-                   {key(kToner, 2), "62"},
-                   {key(kToner, 1), "43"},
-                   {key(kToner, 0), "24"}};
+  scenario.oids = {{key(kToner, 3), "81"}, {key(kToner, 2), "62"}, {key(kToner, 1), "43"}, {key(kToner, 0), "24"}};
   return scenario;
 }
 
@@ -239,8 +225,7 @@ TEST(Levels, ColourSetAsksIndices3To0InListOrder) {
   ConsumableList toners;
   EXPECT_EQ(fixture.device.getConsumableLevels(toners), ResultCode::noError);
   EXPECT_EQ(percentages(toners), (std::vector<std::int32_t>{81, 62, 43, 24}));
-  const std::vector<std::string> expected = {key(kToner, 3), key(kToner, 2), key(kToner, 1),
-                                             key(kToner, 0)};
+  const std::vector<std::string> expected = {key(kToner, 3), key(kToner, 2), key(kToner, 1), key(kToner, 0)};
   EXPECT_EQ(asked(fixture), expected);
 }
 

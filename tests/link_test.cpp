@@ -17,11 +17,11 @@ TEST(UsbIdParse, ReadsVendorAndProductAfterTheFilterMatch) {
   };
   const Case cases[] = {
       {u"\\\\?\\usb#vid_232b&pid_0ef5#5&1a2b#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}", 0x232B0EF5},
-      {u"vid_232b&pid_A42E", 0x232BA42E},          // upper-case digits read as hex
-      {u"vid_232b&pid_0e", 0x232B000E},            // path ends inside the product id
-      {u"vid_232b", 0x232B0000},                   // ends right after the match
-      {u"vid_232b&pid_0g12", 0x232B0000},          // reading stops at the first non-digit
-      {u"xx vid_232b#mi_00&pid_1234", 0x232B0000}, // nothing at the product position
+      {u"vid_232b&pid_A42E", 0x232BA42E},           // upper-case digits read as hex
+      {u"vid_232b&pid_0e", 0x232B000E},             // path ends inside the product id
+      {u"vid_232b", 0x232B0000},                    // ends right after the match
+      {u"vid_232b&pid_0g12", 0x232B0000},           // reading stops at the first non-digit
+      {u"xx vid_232b#mi_00&pid_1234", 0x232B0000},  // nothing at the product position
       {u"vid_232bXpid_ffff#", 0x232BFFFF},
   };
   for (const Case& c : cases) {

@@ -80,11 +80,20 @@ TEST(IdentifyBoard, NameOnlyModelsAreNamedAndNothingElse) {
     const char* name;
   };
   const Case cases[] = {
-      {0x0ED7, "S2000"},    {0xA41C, "S2000"},    {0x0EDB, "MS6000NW"}, {0xA41D, "MS6000NW"},
-      {0x0EDC, "MS6000"},   {0xA41E, "MS6000"},   {0x0EDD, "MS6550"},   {0xA41F, "MS6550"},
-      {0x0EDE, "MS6550NW"}, {0xA420, "MS6550NW"},
+      {0x0ED7, "S2000"},
+      {0xA41C, "S2000"},
+      {0x0EDB, "MS6000NW"},
+      {0xA41D, "MS6000NW"},
+      {0x0EDC, "MS6000"},
+      {0xA41E, "MS6000"},
+      {0x0EDD, "MS6550"},
+      {0xA41F, "MS6550"},
+      {0x0EDE, "MS6550NW"},
+      {0xA420, "MS6550NW"},
       // The P2600 is named in the P2500 board texts but has no rule of its own.
-      {0x0850, "P2600"}, {0x1850, "P2600NW"}, {0x2850, "P2600N"},
+      {0x0850, "P2600"},
+      {0x1850, "P2600NW"},
+      {0x2850, "P2600N"},
       {0x0F3A, "M6700DW Plus"},
   };
   for (const Case& c : cases) {
@@ -115,8 +124,7 @@ TEST(IdentifyBoard, AnUnknownProductIdOfTheVendorChangesNothing) {
 }
 
 TEST(IdentifyBoard, WithoutAnOpenLinkEvenAKnownPrinterIsNotIdentified) {
-  testing::ConnectedDevice fixture(
-      testing::BoardPrinter(0x1732).firmware("3.3.0.0").scenario, /*open=*/false);
+  testing::ConnectedDevice fixture(testing::BoardPrinter(0x1732).firmware("3.3.0.0").scenario, /*open=*/false);
   EXPECT_EQ(identifyBoard(fixture.device), ResultCode::notConnected);
   EXPECT_EQ(u8(fixture.device.modelName()), "undefined");
   EXPECT_EQ(u8(fixture.device.boardDescription()), "unsupported yet");

@@ -33,7 +33,13 @@ TEST(OidQuery, AnswersAndFailures) {
       {"answer stops half-way", "1234", {makeFault(FaultKind::shortData)}, ResultCode::receiveFailed, {}},
       {"length 0xFFFF, nothing behind", "80", {makeFault(FaultKind::hugeLength)}, ResultCode::receiveFailed, {}},
       {"no reply", "80", {makeFault(FaultKind::noReply)}, ResultCode::receiveFailed, {}},
-      {"NUL inside the answer", std::string("12\0" "34", 5), {}, ResultCode::noError, u"12"},
+      {"NUL inside the answer",
+       std::string("12\0"
+                   "34",
+                   5),
+       {},
+       ResultCode::noError,
+       u"12"},
       {"blanks and line ends kept", " 7 \r\n", {}, ResultCode::noError, u" 7 \r\n"},
       {"8-bit text widened", "\xB5m", {}, ResultCode::noError, u"\u00B5m"},
   };

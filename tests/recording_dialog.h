@@ -18,8 +18,8 @@ class RecordingDialog : public AcquisitionDialog {
 
   void UpdateData(bool saveAndValidate) override {
     log.push_back(std::string("update ") + (saveAndValidate ? "in " : "") + "model=" + toUtf8(m_model) +
-                  "|build=" + toUtf8(m_build) + "|fw=" + toUtf8(m_fwVersion) + "|sn=" +
-                  toUtf8(m_serialNumber) + "|report=" + toUtf8(m_report) + "|status=" + toUtf8(m_status));
+                  "|build=" + toUtf8(m_build) + "|fw=" + toUtf8(m_fwVersion) + "|sn=" + toUtf8(m_serialNumber) +
+                  "|report=" + toUtf8(m_report) + "|status=" + toUtf8(m_status));
   }
   void EnableWindow(DialogButton button, bool enable) override {
     (button == DialogButton::getData ? getDataEnabled : closeEnabled) = enable;

@@ -78,7 +78,8 @@ TEST(Replay, AChangedRequestIsNamed) {
   testing::CliOutcome outcome = runCli("--device 'replay:" + trace + "'");
   std::remove(trace.c_str());
   EXPECT_EQ(outcome.status, 4);
-  EXPECT_TRUE(std::regex_search(outcome.err, std::regex("replay: request 2 .*first differing byte 35: 0x30 where the trace has 0x40")))
+  EXPECT_TRUE(std::regex_search(
+      outcome.err, std::regex("replay: request 2 .*first differing byte 35: 0x30 where the trace has 0x40")))
       << outcome.err;
 }
 

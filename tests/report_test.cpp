@@ -39,11 +39,10 @@ TEST(Report, MonoWithDrumHasEightLinesInOrder) {
   EXPECT_EQ(fixture.device.composeReport(report), ResultCode::noError);
   EXPECT_EQ(report, kMonoReport);
   // The rows are also the order of the exchanges.
-  const std::vector<std::string> expected = {
-      "OID_PLATFORM_PRODUCT_SERIAL_NUM.0", "OID_PLATFORM_FW_VERSION.0",
-      "OID_PLATFORM_ENG_FW_VERSION.0",     "0008",
-      "OID_MEMORY_TOTAL_SIZE_IN_MBYTES.0", "OID_CONSUMABLE_PERCENT_REMAINING.0",
-      "OID_CONSUMABLE_DRUM_REMAIN.0"};
+  const std::vector<std::string> expected = {"OID_PLATFORM_PRODUCT_SERIAL_NUM.0", "OID_PLATFORM_FW_VERSION.0",
+                                             "OID_PLATFORM_ENG_FW_VERSION.0",     "0008",
+                                             "OID_MEMORY_TOTAL_SIZE_IN_MBYTES.0", "OID_CONSUMABLE_PERCENT_REMAINING.0",
+                                             "OID_CONSUMABLE_DRUM_REMAIN.0"};
   EXPECT_EQ(asked(fixture), expected);
 }
 
@@ -60,8 +59,7 @@ TEST(Report, ASecondReportAsksOnlyForWhatFailedAndReadsTheSame) {
   EXPECT_EQ(fixture.device.composeReport(second), ResultCode::noError);
   EXPECT_EQ(second, first);
   const std::vector<std::string> all = asked(fixture);
-  const std::vector<std::string> again(all.begin() + static_cast<std::ptrdiff_t>(requests),
-                                       all.end());
+  const std::vector<std::string> again(all.begin() + static_cast<std::ptrdiff_t>(requests), all.end());
   const std::vector<std::string> expected = {"OID_PLATFORM_PRODUCT_SERIAL_NUM.0", "FF05"};
   EXPECT_EQ(again, expected);
 }
@@ -89,8 +87,7 @@ TEST(Report, ColourSetHasFourLevelLinesAndNoDrumLine) {
             u"Cyan toner remain: 62%\r\n"
             u"Magenta toner remain: 43%\r\n"
             u"Yellow toner remain: 24%\r\n");
-  for (const std::string& request : asked(fixture))
-    EXPECT_EQ(request.find("DRUM"), std::string::npos);
+  for (const std::string& request : asked(fixture)) EXPECT_EQ(request.find("DRUM"), std::string::npos);
 }
 
 // One row: what the healthy mono printer with drum is made to fail, or which switches
@@ -127,10 +124,8 @@ TEST(Report, TheResultIsThatOfTheLastSwitchedOnItem) {
        },
        asIs, 0, monoWith(u"FW version: 3.3.8.1", u"FW version: undefined")},
       {"engine version fails: undefined, result 0",
-       [](Scenario& s) {
-         s.faults = {oidFault(FaultKind::badStatus, "OID_PLATFORM_ENG_FW_VERSION.0")};
-       },
-       asIs, 0, monoWith(u"Engine version: 1.2.15", u"Engine version: undefined")},
+       [](Scenario& s) { s.faults = {oidFault(FaultKind::badStatus, "OID_PLATFORM_ENG_FW_VERSION.0")}; }, asIs, 0,
+       monoWith(u"Engine version: 1.2.15", u"Engine version: undefined")},
       {"engine version empty: undefined, result 0",
        [](Scenario& s) { s.oids["OID_PLATFORM_ENG_FW_VERSION.0"] = std::string(1, '\0'); }, asIs, 0,
        monoWith(u"Engine version: 1.2.15", u"Engine version: undefined")},
@@ -150,19 +145,13 @@ TEST(Report, TheResultIsThatOfTheLastSwitchedOnItem) {
        [](Scenario& s) { dropOid(s, "OID_CONSUMABLE_PERCENT_REMAINING.0"); }, asIs, 0,
        monoWith(u"\r\nBlack toner remain: 80%", u"")},
       {"drum fails: no drum line, the drum's code",
-       [](Scenario& s) {
-         s.faults = {oidFault(FaultKind::wrongEcho, "OID_CONSUMABLE_DRUM_REMAIN.0")};
-       },
-       asIs, 7, monoWith(u"\r\nDrum remain: 64%", u"")},
+       [](Scenario& s) { s.faults = {oidFault(FaultKind::wrongEcho, "OID_CONSUMABLE_DRUM_REMAIN.0")}; }, asIs, 7,
+       monoWith(u"\r\nDrum remain: 64%", u"")},
       {"drum answer stops short: the drum's code",
-       [](Scenario& s) {
-         s.faults = {oidFault(FaultKind::shortData, "OID_CONSUMABLE_DRUM_REMAIN.0")};
-       },
-       asIs, 6, monoWith(u"\r\nDrum remain: 64%", u"")},
+       [](Scenario& s) { s.faults = {oidFault(FaultKind::shortData, "OID_CONSUMABLE_DRUM_REMAIN.0")}; }, asIs, 6,
+       monoWith(u"\r\nDrum remain: 64%", u"")},
       {"mono set, toner fails: the toner's code",
-       [](Scenario& s) {
-         s.faults = {oidFault(FaultKind::badStatus, "OID_CONSUMABLE_PERCENT_REMAINING.0")};
-       },
+       [](Scenario& s) { s.faults = {oidFault(FaultKind::badStatus, "OID_CONSUMABLE_PERCENT_REMAINING.0")}; },
        [](PrinterDevice& d) {
          d.resetReportSwitches();
          d.selectMonoSet();
@@ -173,7 +162,9 @@ TEST(Report, TheResultIsThatOfTheLastSwitchedOnItem) {
          dropOid(s, "OID_PLATFORM_PRODUCT_SERIAL_NUM.0");
          s.serialNumber.reset();
        },
-       [](PrinterDevice& d) { d.setReportSwitches(ReportSwitches{true, false, false, false, false, false, false}); },
+       [](PrinterDevice& d) {
+         d.setReportSwitches(ReportSwitches{true, false, false, false, false, false, false});
+       },
        8, u"Model: P3301DN (232B0EF5) (Pantum P3301DN/Gorilla)\r\nS/N: undefined\r\n"},
       {"every switch off: the model line alone, result 0, nothing asked",
        [](Scenario& s) { s.faults = {commandFault(FaultKind::noReply, aclcmd::oidQuery)}; },
@@ -181,17 +172,15 @@ TEST(Report, TheResultIsThatOfTheLastSwitchedOnItem) {
          d.setReportSwitches(ReportSwitches{false, false, false, false, false, false, false});
        },
        0, u"Model: P3301DN (232B0EF5) (Pantum P3301DN/Gorilla)\r\n"},
-      {"a stored -1 prints unsigned",
-       [](Scenario& s) { s.oids["OID_CONSUMABLE_DRUM_REMAIN.0"] = "-1"; }, asIs, 0,
+      {"a stored -1 prints unsigned", [](Scenario& s) { s.oids["OID_CONSUMABLE_DRUM_REMAIN.0"] = "-1"; }, asIs, 0,
        monoWith(u"Drum remain: 64%", u"Drum remain: 4294967295%")},
-      {"memory -1 prints unsigned",
-       [](Scenario& s) { s.oids["OID_MEMORY_TOTAL_SIZE_IN_MBYTES.0"] = "-1"; }, asIs, 0,
+      {"memory -1 prints unsigned", [](Scenario& s) { s.oids["OID_MEMORY_TOTAL_SIZE_IN_MBYTES.0"] = "-1"; }, asIs, 0,
        monoWith(u"Ram size: 128Mb", u"Ram size: 4294967295Mb")},
       {"an empty serial number prints empty",
-       [](Scenario& s) { s.oids["OID_PLATFORM_PRODUCT_SERIAL_NUM.0"] = std::string(1, '\0'); },
-       asIs, 0, monoWith(u"S/N: CN3A012345", u"S/N: ")},
-      {"texts are not trimmed", [](Scenario& s) { s.oids["OID_PLATFORM_FW_VERSION.0"] = " 3.3\t"; },
-       asIs, 0, monoWith(u"FW version: 3.3.8.1", u"FW version:  3.3\t")},
+       [](Scenario& s) { s.oids["OID_PLATFORM_PRODUCT_SERIAL_NUM.0"] = std::string(1, '\0'); }, asIs, 0,
+       monoWith(u"S/N: CN3A012345", u"S/N: ")},
+      {"texts are not trimmed", [](Scenario& s) { s.oids["OID_PLATFORM_FW_VERSION.0"] = " 3.3\t"; }, asIs, 0,
+       monoWith(u"FW version: 3.3.8.1", u"FW version:  3.3\t")},
   };
   for (const ResultCase& row : rows) {
     SCOPED_TRACE(row.name);

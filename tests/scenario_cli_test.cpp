@@ -33,7 +33,8 @@ TEST(ScenarioFile, AnEndlessFileIsRefused) {
 
 // The user sees the reason and kestrava-cli's usage status, never a crash.
 TEST(ScenarioFile, BadScenariosAreUsageErrorsOfTheCli) {
-  const std::string deep = (std::filesystem::temp_directory_path() / ("kestrava-deep-" + std::to_string(::getpid()) + ".json")).string();
+  const std::string deep =
+      (std::filesystem::temp_directory_path() / ("kestrava-deep-" + std::to_string(::getpid()) + ".json")).string();
   std::ofstream(deep, std::ios::binary) << nestedTexts(20000);
   const std::string huge = deep + ".huge.json";
   std::ofstream(huge, std::ios::binary) << R"({"files":{"/etc/version":{"size":2147483647}}})";

@@ -24,7 +24,9 @@ TEST(ScenarioFile, TheDocumentedExampleLoads) {
   EXPECT_EQ(scenario.oids.at("OID_CONSUMABLE_DRUM_REMAIN.0"), "64");
   const std::string& busybox = scenario.files.at("/bin/busybox");
   ASSERT_EQ(busybox.size(), 4096u);
-  EXPECT_EQ(busybox.substr(0, 4), "\x7f" "ELF");
+  EXPECT_EQ(busybox.substr(0, 4),
+            "\x7f"
+            "ELF");
   EXPECT_EQ(busybox[18], 0x28);
   ASSERT_EQ(scenario.faults.size(), 1u);
   EXPECT_EQ(scenario.faults[0].kind, FaultKind::badStatus);
@@ -58,7 +60,6 @@ TEST(ScenarioFile, MistakesAreNamed) {
     EXPECT_THROW(parseScenario(text), std::runtime_error);
   }
 }
-
 
 TEST(ScenarioFile, NumbersAreDecimalOrHexTextOrJsonNumbers) {
   struct Case {
@@ -128,9 +129,11 @@ std::string messageOf(const std::string& text) {
 TEST(ScenarioFile, DepthAndSizesAreBounded) {
   EXPECT_EQ(parseScenario(nested(20)).oids.at("A.0"), "x");
   EXPECT_NE(messageOf(nested(20000)).find("nested deeper than"), std::string::npos);
-  EXPECT_NE(messageOf(std::string(100000, '[') + std::string(100000, ']')).find("nested deeper than"), std::string::npos);
+  EXPECT_NE(messageOf(std::string(100000, '[') + std::string(100000, ']')).find("nested deeper than"),
+            std::string::npos);
   EXPECT_NE(messageOf(R"({"files": {"/etc/version": {"size": 2147483647}}})").find("out of range"), std::string::npos);
-  EXPECT_NE(messageOf(R"({"files": {"/f": {"size": 2, "set": {"2147483647": 1}}}})").find("out of range"), std::string::npos);
+  EXPECT_NE(messageOf(R"({"files": {"/f": {"size": 2, "set": {"2147483647": 1}}}})").find("out of range"),
+            std::string::npos);
   EXPECT_NE(messageOf(std::string(kMaxScenarioFileBytes + 1, ' ')).find("longer than"), std::string::npos);
 }
 

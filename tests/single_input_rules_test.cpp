@@ -16,8 +16,7 @@ TEST(FixedBoardRules, DecideByModelAloneAndAskNothing) {
           {"P3320DWS", BoardPrinter(0x1735), u"Pantum P3020DWS/3320DWS/Panda", kVersionFile},
           {"P4100DW", BoardPrinter(0xFF43), u"G&G P4100DN/DW/Gorilla", kVersionFile},
           {"M4100DN", BoardPrinter(0xFF44), u"G&G M4100DN/DW/Gorilla", kVersionFile},
-          {"M7300FDW", BoardPrinter(0x0ED5), u"Pantum M7300FDN(FDW)/Gorilla-MFP-DC-B",
-           kVersionFile},
+          {"M7300FDW", BoardPrinter(0x0ED5), u"Pantum M7300FDN(FDW)/Gorilla-MFP-DC-B", kVersionFile},
           {"BP5275DN", BoardPrinter(0x2755), u"Pantum BP5200DN(DW)/Owl", kPrinterDate},
       },
       "mono+drum");
@@ -54,16 +53,14 @@ TEST(FirmwareCutOffRules, BelowTheCutOffTheBoardFromItOnTheNextLine) {
           {"BM2300 4.H.1.3", printer(0x0839, "4.H.1.3"), dumpOnly, kPrinterDate},
           {"BM2303W 4.H.0.9", printer(0x0864, "4.H.0.9"), u"Pantum BM2300W/Tom", kPrinterDate},
           {"BM2300A 4.H.1.3.1", printer(0x0840, "4.H.1.3.1"), dumpOnly, kPrinterDate},
-          {"BP2300W empty", BoardPrinter(0x0841).firmwareByCommand(""), u"Pantum BP2300W/Tom",
-           kPrinterDate},
+          {"BP2300W empty", BoardPrinter(0x0841).firmwareByCommand(""), u"Pantum BP2300W/Tom", kPrinterDate},
       },
       "mono");
   const char16_t* m7310 = u"Pantum M7310DN(DW)/Bear3-MFP(plus)-DC-A";
   const char16_t* m7310From305 = u"Pantum M7310DN(DW)/Bear3-MFP(plus)-DC-A 3.A.0.5+";
   expectBoards(
       {
-          {"BM5110ADN 3.H.0.9", printer(0x2714, "3.H.0.9"),
-           u"Pantum BM5110ADN(ADW)/Wolf-MFP-DC-D", kPrinterDate},
+          {"BM5110ADN 3.H.0.9", printer(0x2714, "3.H.0.9"), u"Pantum BM5110ADN(ADW)/Wolf-MFP-DC-D", kPrinterDate},
           {"BM5110ADW 3.H.1.0", printer(0x2715, "3.H.1.0"), dumpOnly, kPrinterDate},
           {"M7310DN 3.A.0.4", printer(0x0F34, "3.A.0.4"), m7310, kVersionFile},
           {"M7318DW 3.A.0.5", printer(0x0F39, "3.A.0.5"), m7310From305, kVersionFile},
@@ -134,8 +131,8 @@ TEST(ThirdCharacterRules, MarkerAndSourceAreSetEvenWhenTheVersionFails) {
 }
 
 TEST(ThirdCharacterRules, TheCm1100BuildDateComesFromItsBuildtimeLine) {
-  BoardPrinter printer = BoardPrinter(0xA430).firmware("3.E.0.1").versionFile(
-      "DATA: 2019-01-01\nBuildtime: 2020-02-02\n");
+  BoardPrinter printer =
+      BoardPrinter(0xA430).firmware("3.E.0.1").versionFile("DATA: 2019-01-01\nBuildtime: 2020-02-02\n");
   ConnectedDevice fixture(printer.scenario);
   ASSERT_EQ(identifyBoard(fixture.device), ResultCode::noError);
   std::u16string buildDate;
@@ -150,16 +147,13 @@ TEST(MemorySizeRules, TheBoardFollowsTheMemorySize) {
   const char16_t* ad220Small = u"Aurora AD220M/Spider2-MFP-DC-B_128Mb";
   expectBoards(
       {
-          {"P2500 256", printer(0x0820, "256"), u"Pantum P2200/2500/2550/2600/Bichon-SFP_256Mb",
-           kPrinterDate},
-          {"P2550N 128", printer(0x5820, "128"), u"Pantum P2200/2500/2550/2600/Bichon-SFP_128Mb",
-           kPrinterDate},
+          {"P2500 256", printer(0x0820, "256"), u"Pantum P2200/2500/2550/2600/Bichon-SFP_256Mb", kPrinterDate},
+          {"P2550N 128", printer(0x5820, "128"), u"Pantum P2200/2500/2550/2600/Bichon-SFP_128Mb", kPrinterDate},
           {"P2200 32", printer(0x1810, "32"), nullptr, kPrinterDate},
           {"P2200 64", printer(0x1810, "64"), nullptr, kPrinterDate},
           {"P2500 by memory command", BoardPrinter(0x0820).noRamSize().memoryCommand(256),
            u"Pantum P2200/2500/2550/2600/Bichon-SFP_256Mb", kPrinterDate},
-          {"AD220MC 256", printer(0x0E21, "256"), u"Aurora AD220M/Spider2-MFP-DC-B_256Mb",
-           kPrinterDate},
+          {"AD220MC 256", printer(0x0E21, "256"), u"Aurora AD220M/Spider2-MFP-DC-B_256Mb", kPrinterDate},
           {"AD220MNW 128", printer(0xFE20, "128"), ad220Small, kPrinterDate},
           {"AD229MA 32", printer(0xFF28, "32"), ad220Small, kPrinterDate},
           {"AD229MWC 64", printer(0xFF2A, "64"), ad220Small, kPrinterDate},
@@ -196,12 +190,9 @@ TEST(GenerationRules, OldHLineAgainstTheNewBoards) {
       "mono");
   expectBoards(
       {
-          {"P2500 3.3.0.9", printer(0xA43A, "3.3.0.9"),
-           u"Pantum P2200/2500/2550/2600/Bichon4-SFP", kVersionFile},
-          {"P2503W 3.H.1.0", printer(0x0825, "3.H.1.0"),
-           u"Pantum P2200/2500/2550/2600/Bichon4_4.H.X.X", kPrinterDate},
-          {"P2500NW 4.A.0.2", printer(0xA43D, "4.A.0.2"),
-           u"Pantum P2200/2500/2550/2600/Bichon4_4.H.X.X", kPrinterDate},
+          {"P2500 3.3.0.9", printer(0xA43A, "3.3.0.9"), u"Pantum P2200/2500/2550/2600/Bichon4-SFP", kVersionFile},
+          {"P2503W 3.H.1.0", printer(0x0825, "3.H.1.0"), u"Pantum P2200/2500/2550/2600/Bichon4_4.H.X.X", kPrinterDate},
+          {"P2500NW 4.A.0.2", printer(0xA43D, "4.A.0.2"), u"Pantum P2200/2500/2550/2600/Bichon4_4.H.X.X", kPrinterDate},
       },
       "mono+drum");
 }

@@ -51,10 +51,9 @@ TEST(SliceCompare, ComparesTextNotNumbers) {
       {u"a", 0, 1, u"B", "greater"},  // no folding of case
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "'" << toUtf8(c.version) << "'[" << c.position << ","
-                                    << c.count << "] against '" << toUtf8(c.reference) << "'");
-    EXPECT_STREQ(orderName(compareSlice(c.version, c.position, c.count, c.reference)),
-                 c.expected);
+    SCOPED_TRACE(testing::Message() << "'" << toUtf8(c.version) << "'[" << c.position << "," << c.count << "] against '"
+                                    << toUtf8(c.reference) << "'");
+    EXPECT_STREQ(orderName(compareSlice(c.version, c.position, c.count, c.reference)), c.expected);
   }
 }
 
@@ -85,7 +84,7 @@ TEST(VersionNumber, DropsThreeDotsAndReadsTheDigits) {
       // Too short for some drops: those are skipped, the rest still applies.
       {u"3.3.05", 330},  // position 5 is the last character
       {u"3.3.0", 330},   // position 5 is past the end
-      {u"3.3", 33},     // only position 1 lies inside
+      {u"3.3", 33},      // only position 1 lies inside
       {u"3", 3},
       {u"-.1.2.34", static_cast<std::uint32_t>(-1234)},
       // A run of digits beyond the int range stops at its limit instead of overflowing.

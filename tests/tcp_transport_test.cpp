@@ -36,7 +36,9 @@ class RawPeer {
   }
   std::uint16_t port() const { return port_; }
   void accept() { client_ = net::acceptClient(listener_); }
-  void send(const std::string& bytes) { ASSERT_EQ(net::sendSome(client_, bytes.data(), bytes.size()), static_cast<long long>(bytes.size())); }
+  void send(const std::string& bytes) {
+    ASSERT_EQ(net::sendSome(client_, bytes.data(), bytes.size()), static_cast<long long>(bytes.size()));
+  }
   void hangUp() {
     net::closeSocket(client_);
     client_ = net::invalidSocket;
@@ -88,7 +90,10 @@ TEST(TcpTransport, PathWithoutTheVendorIsNotFoundAndNothingConnects) {
 
 TEST(TcpTransport, RefusedConnectionIsAPipeFailure) {
   std::uint16_t freePort;
-  { RawPeer closed; freePort = closed.port(); }
+  {
+    RawPeer closed;
+    freePort = closed.port();
+  }
   TcpBackend backend("127.0.0.1", freePort, pathOf("vid_232b&pid_0ef5"));
   UsbPrinterLink link(backend);
   EXPECT_EQ(link.open(), LinkStatus::pipeOpenFailed);
@@ -165,10 +170,12 @@ TEST(TcpTransport, ARequestLeavesWholeWhenItsReplyIsRead) {
   UsbPrinterLink link(backend);
   ASSERT_EQ(link.open(), LinkStatus::ok);
   peer.accept();
-  const std::string pieces[] = {"\x1b%-12345X@PJL ENTER LANGUAGE=ACL\r\n", std::string(16, '\0'), "path", "\x1b%-12345X"};
+  const std::string pieces[] = {"\x1b%-12345X@PJL ENTER LANGUAGE=ACL\r\n", std::string(16, '\0'), "path",
+                                "\x1b%-12345X"};
   std::string whole;
   for (const std::string& piece : pieces) {
-    ASSERT_EQ(link.write(reinterpret_cast<const std::uint8_t*>(piece.data()), static_cast<std::uint32_t>(piece.size())), LinkStatus::ok);
+    ASSERT_EQ(link.write(reinterpret_cast<const std::uint8_t*>(piece.data()), static_cast<std::uint32_t>(piece.size())),
+              LinkStatus::ok);
     whole += piece;
   }
   EXPECT_FALSE(peer.arrives(100));  // nothing has left yet

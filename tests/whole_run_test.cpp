@@ -64,8 +64,7 @@ TEST(WholeRun, JsonOfEveryKindOfPrinter) {
        "Drum remain: 4294967295%\r\nProgID: 3.36.2.60113\r\n"},
       {"virtual:virtual/scenarios/mute.json", "unsupported yet", "undefined", "undefined", "undefined",
        "undefinedProgID: 3.36.2.60113\r\n", 5},
-      {"virtual:virtual/scenarios/failing-rule.json", "unsupported yet", "2020-11-02 [b77]", "undefined",
-       "BP2W001234",
+      {"virtual:virtual/scenarios/failing-rule.json", "unsupported yet", "2020-11-02 [b77]", "undefined", "BP2W001234",
        "Model: BP2300W (232B0841) (unsupported yet) [EVER]\r\nS/N: BP2W001234\r\nFW version: undefined\r\n"
        "Engine version: undefined\r\nBuild: 2020-11-02 [b77]\r\nRam size: 64Mb\r\nBlack toner remain: 55%\r\n"
        "Drum remain: 70%\r\nProgID: 3.36.2.60113\r\n"},
@@ -168,11 +167,15 @@ TEST(WholeRun, EachFieldIsShownTheMomentItIsKnown) {
       "update model=|build=|fw=|sn=|report=|status=acquiring data...",
       "update model=Pantum P3301/Gorilla-SFP-MB-A|build=|fw=|sn=|report=|status=acquiring data...",
       "update model=Pantum P3301/Gorilla-SFP-MB-A|build= 2021-03-16 14:02|fw=|sn=|report=|status=acquiring data...",
-      "update model=Pantum P3301/Gorilla-SFP-MB-A|build= 2021-03-16 14:02|fw=3.3.8.1|sn=|report=|status=acquiring data...",
-      "update model=Pantum P3301/Gorilla-SFP-MB-A|build= 2021-03-16 14:02|fw=3.3.8.1|sn=CN3A012345|report=|status=acquiring data...",
-      std::string("update model=Pantum P3301/Gorilla-SFP-MB-A|build= 2021-03-16 14:02|fw=3.3.8.1|sn=CN3A012345|report=") +
+      "update model=Pantum P3301/Gorilla-SFP-MB-A|build= 2021-03-16 14:02|fw=3.3.8.1|sn=|report=|status=acquiring "
+      "data...",
+      "update model=Pantum P3301/Gorilla-SFP-MB-A|build= 2021-03-16 "
+      "14:02|fw=3.3.8.1|sn=CN3A012345|report=|status=acquiring data...",
+      std::string(
+          "update model=Pantum P3301/Gorilla-SFP-MB-A|build= 2021-03-16 14:02|fw=3.3.8.1|sn=CN3A012345|report=") +
           kHealthyReport + "|status=acquiring data...",
-      std::string("update model=Pantum P3301/Gorilla-SFP-MB-A|build= 2021-03-16 14:02|fw=3.3.8.1|sn=CN3A012345|report=") +
+      std::string(
+          "update model=Pantum P3301/Gorilla-SFP-MB-A|build= 2021-03-16 14:02|fw=3.3.8.1|sn=CN3A012345|report=") +
           kHealthyReport + "|status=done",
       "enable getData 1",
       "enable close 1",

@@ -30,7 +30,8 @@ std::uint32_t number(const json& value, const std::string& where, std::uint64_t 
     std::size_t start = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') ? 2 : 0;
     unsigned base = start == 2 ? 16 : 10;
     if (text.size() == start) fail(where, "not a number: \"" + text + "\"");
-    if (base == 10 && text.size() > 1 && text[0] == '0') fail(where, "a decimal number has no leading zero: \"" + text + "\"");
+    if (base == 10 && text.size() > 1 && text[0] == '0')
+      fail(where, "a decimal number has no leading zero: \"" + text + "\"");
     for (std::size_t i = start; i < text.size(); ++i) {
       int digit = hexDigitValue(static_cast<unsigned char>(text[i]));
       if (digit < 0 || static_cast<unsigned>(digit) >= base) fail(where, "not a number: \"" + text + "\"");
@@ -158,7 +159,9 @@ Scenario healthyMonoPrinter() {
   };
   s.files["/etc/version"] = "PRODUCT: P3301DN\nDATA: 2021-03-16 14:02\nVERSION: 3.3.8.1\n";
   std::string busybox(4096, '\0');
-  const char elf[] = "\x7f" "ELF\x01\x01\x01";
+  const char elf[] =
+      "\x7f"
+      "ELF\x01\x01\x01";
   busybox.replace(0, sizeof elf - 1, elf, sizeof elf - 1);
   busybox[16] = 0x02;  // executable
   busybox[18] = 0x28;  // ARM
@@ -195,8 +198,7 @@ Scenario parseScenario(const std::string& jsonText) {
           fail("JSON", "member \"" + parsed.get<std::string>() + "\" given twice in one object");
         }
         break;
-      default:
-        break;
+      default: break;
     }
     return true;
   };
@@ -209,30 +211,38 @@ Scenario parseScenario(const std::string& jsonText) {
   }
   if (!root.is_object()) fail("top level", "expected an object");
   checkKeys(root,
-            {"description", "vendorId", "productId", "devicePath", "otherInterfaces", "openFails",
-             "commands", "oids", "files", "staleBytes", "disconnectAfter", "replyDelayMs", "faults"},
+            {"description", "vendorId", "productId", "devicePath", "otherInterfaces", "openFails", "commands", "oids",
+             "files", "staleBytes", "disconnectAfter", "replyDelayMs", "faults"},
             "top level");
 
   Scenario s;
   std::size_t budget = kMaxScenarioBytes;
   try {
-    if (root.contains("vendorId")) s.vendorId = static_cast<std::uint16_t>(number(root["vendorId"], "vendorId", 0xFFFF));
-    if (root.contains("productId")) s.productId = static_cast<std::uint16_t>(number(root["productId"], "productId", 0xFFFF));
+    if (root.contains("vendorId"))
+      s.vendorId = static_cast<std::uint16_t>(number(root["vendorId"], "vendorId", 0xFFFF));
+    if (root.contains("productId"))
+      s.productId = static_cast<std::uint16_t>(number(root["productId"], "productId", 0xFFFF));
     if (root.contains("devicePath")) s.devicePath = root["devicePath"].get<std::string>();
     if (root.contains("otherInterfaces")) arrayMember(root["otherInterfaces"], "otherInterfaces");
     if (root.contains("otherInterfaces")) s.otherInterfaces = root["otherInterfaces"].get<std::vector<std::string>>();
     if (root.contains("openFails")) {
       s.openFails = root["openFails"].get<std::string>();
-      if (s.openFails != "write" && s.openFails != "read" && !s.openFails.empty()) fail("openFails", "expected \"write\" or \"read\"");
+      if (s.openFails != "write" && s.openFails != "read" && !s.openFails.empty())
+        fail("openFails", "expected \"write\" or \"read\"");
     }
     if (root.contains("commands")) {
       const json& commands = objectMember(root["commands"], "commands");
-      checkKeys(commands, {"firmwareVersion", "buildInfo", "serialNumber", "serialLengthSwapped", "ramSizeMb"}, "commands");
-      if (commands.contains("firmwareVersion") && !commands["firmwareVersion"].is_null()) s.firmwareVersion = bytes(commands["firmwareVersion"], "commands.firmwareVersion", budget);
-      if (commands.contains("buildInfo") && !commands["buildInfo"].is_null()) s.buildInfo = bytes(commands["buildInfo"], "commands.buildInfo", budget);
-      if (commands.contains("serialNumber") && !commands["serialNumber"].is_null()) s.serialNumber = bytes(commands["serialNumber"], "commands.serialNumber", budget);
+      checkKeys(commands, {"firmwareVersion", "buildInfo", "serialNumber", "serialLengthSwapped", "ramSizeMb"},
+                "commands");
+      if (commands.contains("firmwareVersion") && !commands["firmwareVersion"].is_null())
+        s.firmwareVersion = bytes(commands["firmwareVersion"], "commands.firmwareVersion", budget);
+      if (commands.contains("buildInfo") && !commands["buildInfo"].is_null())
+        s.buildInfo = bytes(commands["buildInfo"], "commands.buildInfo", budget);
+      if (commands.contains("serialNumber") && !commands["serialNumber"].is_null())
+        s.serialNumber = bytes(commands["serialNumber"], "commands.serialNumber", budget);
       if (commands.contains("serialLengthSwapped")) s.serialLengthSwapped = commands["serialLengthSwapped"].get<bool>();
-      if (commands.contains("ramSizeMb") && !commands["ramSizeMb"].is_null()) s.ramSizeMb = static_cast<std::uint16_t>(number(commands["ramSizeMb"], "commands.ramSizeMb", 0xFFFF));
+      if (commands.contains("ramSizeMb") && !commands["ramSizeMb"].is_null())
+        s.ramSizeMb = static_cast<std::uint16_t>(number(commands["ramSizeMb"], "commands.ramSizeMb", 0xFFFF));
     }
     if (root.contains("oids")) {
       for (const auto& [key, value] : objectMember(root["oids"], "oids").items()) {
@@ -245,7 +255,8 @@ Scenario parseScenario(const std::string& jsonText) {
       }
     }
     if (root.contains("staleBytes")) s.staleBytes = bytes(root["staleBytes"], "staleBytes", budget);
-    if (root.contains("disconnectAfter")) s.disconnectAfter = number(root["disconnectAfter"], "disconnectAfter", 0xFFFFFFFF);
+    if (root.contains("disconnectAfter"))
+      s.disconnectAfter = number(root["disconnectAfter"], "disconnectAfter", 0xFFFFFFFF);
     if (root.contains("replyDelayMs")) s.replyDelayMs = number(root["replyDelayMs"], "replyDelayMs", 600000);
     if (root.contains("faults")) {
       std::size_t index = 0;
@@ -257,9 +268,11 @@ Scenario parseScenario(const std::string& jsonText) {
         if (!item.contains("kind")) fail(where, "missing \"kind\"");
         fault = makeFault(faultKind(item["kind"].get<std::string>(), where));
         if (item.contains("request")) fault.request = number(item["request"], where + ".request", 0xFFFFFFFF);
-        if (item.contains("command")) fault.command = static_cast<std::uint16_t>(number(item["command"], where + ".command", 0xFFFF));
+        if (item.contains("command"))
+          fault.command = static_cast<std::uint16_t>(number(item["command"], where + ".command", 0xFFFF));
         if (item.contains("target")) fault.target = item["target"].get<std::string>();
-        if (item.contains("status")) fault.status = static_cast<std::uint16_t>(number(item["status"], where + ".status", 0xFFFF));
+        if (item.contains("status"))
+          fault.status = static_cast<std::uint16_t>(number(item["status"], where + ".status", 0xFFFF));
         if (item.contains("times")) fault.times = static_cast<int>(number(item["times"], where + ".times", 0x7FFFFFFF));
         if (item.contains("delayMs")) fault.delayMs = number(item["delayMs"], where + ".delayMs", 600000);
         if (item.contains("pieceBytes")) fault.pieceBytes = number(item["pieceBytes"], where + ".pieceBytes", 1u << 20);

@@ -33,9 +33,9 @@ struct Fault {
   std::optional<std::uint16_t> command;
   std::string target;
   std::uint16_t status = 2;
-  int times = -1;  // how often it fires; -1: every time
-  std::uint32_t delayMs = 300;       // lateReply: after the host gave up; trickle: between pieces
-  std::uint32_t pieceBytes = 5120;   // trickle
+  int times = -1;                   // how often it fires; -1: every time
+  std::uint32_t delayMs = 300;      // lateReply: after the host gave up; trickle: between pieces
+  std::uint32_t pieceBytes = 5120;  // trickle
 };
 
 // A fault of `kind` at request `request` (0: every request).
@@ -63,9 +63,9 @@ struct Scenario {
   std::map<std::string, std::string> oids;     // "NAME.index" -> answer bytes
   std::map<std::string, std::string> files;    // path -> contents
 
-  std::string staleBytes;                  // queued on the read pipe when the host connects
+  std::string staleBytes;                        // queued on the read pipe when the host connects
   std::optional<std::uint32_t> disconnectAfter;  // the link is lost after this many requests
-  std::uint32_t replyDelayMs = 0;          // a slow printer: each answer comes this late
+  std::uint32_t replyDelayMs = 0;                // a slow printer: each answer comes this late
   std::vector<Fault> faults;
 
   std::string path() const;  // the device path the printer enumerates under

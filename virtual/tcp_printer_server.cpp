@@ -40,8 +40,7 @@ TcpPrinterServer::TcpPrinterServer(Scenario scenario, std::uint16_t port) : prin
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      ::listen(listener_, 4) != 0) {
+  if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(listener_, 4) != 0) {
     net::closeSocket(listener_);
     throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(port));
   }

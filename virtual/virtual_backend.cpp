@@ -21,8 +21,7 @@ class VirtualPipe : public UsbPipe {
     return printer_->receive(data, count) ? static_cast<long long>(count) : -1;
   }
 
-  bool read(std::uint8_t* buffer, std::size_t wanted, std::size_t& transferred,
-            std::uint32_t timeoutMs) override {
+  bool read(std::uint8_t* buffer, std::size_t wanted, std::size_t& transferred, std::uint32_t timeoutMs) override {
     transferred = 0;
     std::uint32_t delay = printer_->scenario().replyDelayMs;
     if (delay > 0) {

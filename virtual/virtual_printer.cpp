@@ -59,7 +59,8 @@ void VirtualPrinter::connect() {
   lost_ = false;
   input_.clear();
   output_.clear();
-  if (!scenario_.staleBytes.empty()) output_.push_back(Transfer::view(scenario_.staleBytes, scenario_.staleBytes.size()));
+  if (!scenario_.staleBytes.empty())
+    output_.push_back(Transfer::view(scenario_.staleBytes, scenario_.staleBytes.size()));
 }
 
 bool VirtualPrinter::receive(const std::uint8_t* data, std::size_t count) {
@@ -258,9 +259,7 @@ void VirtualPrinter::answer(std::uint16_t command, const std::string& data) {
         status = 0;
       }
       break;
-    case aclcmd::buildInfo:
-      textPhase(scenario_.buildInfo);
-      break;
+    case aclcmd::buildInfo: textPhase(scenario_.buildInfo); break;
     case aclcmd::serialNumber:
       if (textPhase(scenario_.serialNumber) && scenario_.serialLengthSwapped) std::swap(field[0], field[1]);
       break;
@@ -311,9 +310,8 @@ void VirtualPrinter::answer(std::uint16_t command, const std::string& data) {
   queueReply(command, status, field, sizeof field, std::move(dataPhase), fault);
 }
 
-void VirtualPrinter::queueReply(std::uint16_t command, std::uint16_t status,
-                                const std::uint8_t* answer, std::size_t answerLength,
-                                Transfer data, const Fault* fault) {
+void VirtualPrinter::queueReply(std::uint16_t command, std::uint16_t status, const std::uint8_t* answer,
+                                std::size_t answerLength, Transfer data, const Fault* fault) {
   std::string reply(kBlockLength, '\0');
   reply[1] = static_cast<char>(0xAC);
   std::uint16_t echo = command;
@@ -339,9 +337,7 @@ void VirtualPrinter::queueReply(std::uint16_t command, std::uint16_t status,
         replyLength = 8;
         noData();
         break;
-      case FaultKind::shortData:
-        data.length /= 2;
-        break;
+      case FaultKind::shortData: data.length /= 2; break;
       case FaultKind::hugeLength:
         reply[6] = reply[7] = static_cast<char>(0xFF);
         noData();
@@ -367,8 +363,7 @@ void VirtualPrinter::queueReply(std::uint16_t command, std::uint16_t status,
         break;
       case FaultKind::lateReply:
       case FaultKind::noReply:
-      case FaultKind::disconnect:
-        break;
+      case FaultKind::disconnect: break;
     }
   }
   reply[2] = static_cast<char>(echo >> 8);
@@ -379,7 +374,8 @@ void VirtualPrinter::queueReply(std::uint16_t command, std::uint16_t status,
   if (fault && fault->kind == FaultKind::lateReply) {
     // The reply and its data phase in one transfer, held until the host gives up on it.
     std::string whole = reply;
-    if (data.length != 0) whole.append(data.shared ? *data.shared : data.owned, 0, static_cast<std::size_t>(data.length));
+    if (data.length != 0)
+      whole.append(data.shared ? *data.shared : data.owned, 0, static_cast<std::size_t>(data.length));
     Transfer late = Transfer::of(std::move(whole));
     late.lateMs = fault->delayMs;
     late.dueMs = assumedHostTimeoutMs_ != 0 ? clockMs_ + assumedHostTimeoutMs_ + fault->delayMs : kNever;

@@ -65,8 +65,8 @@ class VirtualPrinter {
   void answer(std::uint16_t command, const std::string& data);
   const Fault* faultFor(std::uint16_t command, const std::string& target);
   struct Transfer;
-  void queueReply(std::uint16_t command, std::uint16_t status, const std::uint8_t* answer,
-                  std::size_t answerLength, Transfer dataPhase, const Fault* fault);
+  void queueReply(std::uint16_t command, std::uint16_t status, const std::uint8_t* answer, std::size_t answerLength,
+                  Transfer dataPhase, const Fault* fault);
   void protocolError(const std::string& what);
 
   Scenario scenario_;
@@ -80,9 +80,9 @@ class VirtualPrinter {
     const std::string* shared = nullptr;
     std::uint64_t length = 0;
     std::uint64_t taken = 0;
-    std::uint64_t dueMs = 0;        // not sent before; kNever: held until the host gives up
-    std::uint32_t lateMs = 0;       // a held reply: sent this long after the host gave up
-    std::uint32_t pieceBytes = 0;   // a trickle: this many bytes at a time, `pieceMs` apart
+    std::uint64_t dueMs = 0;       // not sent before; kNever: held until the host gives up
+    std::uint32_t lateMs = 0;      // a held reply: sent this long after the host gave up
+    std::uint32_t pieceBytes = 0;  // a trickle: this many bytes at a time, `pieceMs` apart
     std::uint32_t pieceMs = 0;
     std::uint64_t pieceLeft = 0;
     static Transfer of(std::string bytes);

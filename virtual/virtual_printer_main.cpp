@@ -31,8 +31,8 @@ int main(int argc, char** argv) {
                                          : kestrava::virtualprinter::loadScenario(scenarioFile);
     std::string path = scenario.path();
     kestrava::virtualprinter::TcpPrinterServer server(std::move(scenario), port);
-    std::printf("listening on 127.0.0.1:%u, device tcp://127.0.0.1:%u/%s\n", server.port(),
-                server.port(), path.c_str());
+    std::printf("listening on 127.0.0.1:%u, device tcp://127.0.0.1:%u/%s\n", server.port(), server.port(),
+                path.c_str());
     std::fflush(stdout);
     running = &server;
     std::signal(SIGINT, onSignal);

@@ -69,8 +69,7 @@ void sayOnStderr(const std::string& line) {
 
 // Everything that talks to the printer for one run: the progress notice and the trace
 // wrap the back end the run sees.
-FinishedRun runOnce(UsbBackend& backend, const Options& options, bool showProgress,
-                    TraceFileWriter* traceWriter) {
+FinishedRun runOnce(UsbBackend& backend, const Options& options, bool showProgress, TraceFileWriter* traceWriter) {
   UsbBackend* used = &backend;
   std::unique_ptr<TraceBackend> traced;
   if (options.trace) {
@@ -149,8 +148,9 @@ std::string examplesAndStatuses() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"Reads service information out of a laser printer of USB vendor 0x232B and tells which main "
-               "board and firmware line it carries."};
+  CLI::App app{
+      "Reads service information out of a laser printer of USB vendor 0x232B and tells which main "
+      "board and firmware line it carries."};
   app.name("kestrava-cli");
   app.formatter(std::make_shared<HelpFormat>());
   Options options;
@@ -160,8 +160,7 @@ int main(int argc, char** argv) {
                  "(virtual printers from scenario files), replay:TRACE (a recorded trace)");
   app.add_flag("--list", options.list,
                "list the printer interfaces; * marks those of vendor 0x232B, with their model name");
-  app.add_flag("--all", options.all,
-               "read every attached printer of vendor 0x232B, one run after another");
+  app.add_flag("--all", options.all, "read every attached printer of vendor 0x232B, one run after another");
   app.add_flag("--json", options.json,
                "print the result as JSON (with --all an array, one object per printer); see docs/json.md");
   app.add_flag("--progress", options.progress,
@@ -219,8 +218,8 @@ int main(int argc, char** argv) {
     traceWriter = std::make_unique<TraceFileWriter>(traceOut);
   }
   // Progress is for a person watching; a trace dump on stderr is enough to read already.
-  bool showProgress = options.progress || (!options.quiet && isatty(STDERR_FILENO) &&
-                                           !(options.trace && options.traceFile.empty()));
+  bool showProgress =
+      options.progress || (!options.quiet && isatty(STDERR_FILENO) && !(options.trace && options.traceFile.empty()));
 
   std::vector<FinishedRun> runs;
   if (options.all) {

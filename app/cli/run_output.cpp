@@ -23,13 +23,9 @@ Json dialogMembers(const AcquisitionDialog& dialog) {
   return object;
 }
 
-std::string dumped(const Json& object) {
-  return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-}
+std::string dumped(const Json& object) { return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace); }
 
-Json textOrNull(const std::optional<std::u16string>& text) {
-  return text ? Json(toUtf8(*text)) : Json(nullptr);
-}
+Json textOrNull(const std::optional<std::u16string>& text) { return text ? Json(toUtf8(*text)) : Json(nullptr); }
 
 // An item the family does not have stays out; one the printer did not answer is null.
 void putText(Json& object, const char* name, const ReadItem<std::u16string>& item) {

@@ -37,8 +37,7 @@ std::string formatTraceEvent(const TraceEvent& event) {
   std::string out(head, static_cast<std::size_t>(length));
   const char* pipe = pipeName(event.end);
   switch (event.kind) {
-    case TraceEvent::Kind::interface:
-      return out + "interface " + toUtf8(event.devicePath) + "\n";
+    case TraceEvent::Kind::interface: return out + "interface " + toUtf8(event.devicePath) + "\n";
     case TraceEvent::Kind::open:
       out += std::string("open ") + pipe + " " + toUtf8(event.devicePath) + (event.ok ? "" : ": failed") + "\n";
       return out;
@@ -47,8 +46,8 @@ std::string formatTraceEvent(const TraceEvent& event) {
       return out + head + hexDump(event.bytes);
     case TraceEvent::Kind::read:
       if (!event.ok && event.bytes.empty()) {
-        std::snprintf(head, sizeof head, "read  %zu wanted: time-out or failure after at most %u ms\n",
-                      event.requested, event.timeoutMs);
+        std::snprintf(head, sizeof head, "read  %zu wanted: time-out or failure after at most %u ms\n", event.requested,
+                      event.timeoutMs);
         return out + head;
       }
       std::snprintf(head, sizeof head, "read  %zu of %zu bytes (time-out %u ms)%s\n", event.bytes.size(),

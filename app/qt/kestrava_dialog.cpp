@@ -36,7 +36,9 @@ class DialogUnits {
  public:
   explicit DialogUnits(const QFont& font) {
     QFontMetrics metrics(font);
-    baseX_ = (metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 + 1) / 2;
+    baseX_ =
+        (metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 + 1) /
+        2;
     baseY_ = metrics.height();
   }
   int x(int units) const { return (units * baseX_ + 2) / 4; }
@@ -375,7 +377,8 @@ void CKestravaDlg::OnGetData() {
         },
         Qt::QueuedConnection);
   });
-  connect(m_run, &QThread::finished, this, [this, run] { OnRunEnded(run); }, Qt::QueuedConnection);
+  connect(
+      m_run, &QThread::finished, this, [this, run] { OnRunEnded(run); }, Qt::QueuedConnection);
   m_run->start();
 }
 

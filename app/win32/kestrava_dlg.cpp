@@ -71,12 +71,8 @@ BOOL CKestravaDlg::OnInitDialog() {
 
 bool CKestravaDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   switch (message) {
-    case WM_PAINT:
-      OnPaint();
-      return false;  // the dialog draws nothing of its own
-    case WM_QUERYDRAGICON:
-      result = reinterpret_cast<LRESULT>(OnQueryDragIcon());
-      return true;
+    case WM_PAINT: OnPaint(); return false;  // the dialog draws nothing of its own
+    case WM_QUERYDRAGICON: result = reinterpret_cast<LRESULT>(OnQueryDragIcon()); return true;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDC_GET_DATA && HIWORD(wParam) == BN_CLICKED) {
         OnGetData();
@@ -99,8 +95,7 @@ bool CKestravaDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
       }
       result = 0;
       return true;
-    default:
-      break;
+    default: break;
   }
   return CDialogEx::OnMessage(message, wParam, lParam, result);
 }

@@ -190,8 +190,7 @@ TEST(Dialog, ASecondGetDataStartsNoSecondRun) {
 // before the end of its worker has been seen on this thread.
 class PressWhenTheButtonsComeBack : public QObject {
  public:
-  PressWhenTheButtonsComeBack(CKestravaDlg& dialog, const Controls& controls)
-      : dialog_(dialog), c_(controls) {
+  PressWhenTheButtonsComeBack(CKestravaDlg& dialog, const Controls& controls) : dialog_(dialog), c_(controls) {
     c_.getData->installEventFilter(this);
     c_.close->installEventFilter(this);
   }

@@ -50,7 +50,7 @@ TEST(LibusbBackend, DevicePathCarriesTheIdsAndThePlace) {
 
 TEST(LibusbBackend, InterfacesAreOrderedByBusPortsAndInterface) {
   std::vector<PrinterInterface> found = {
-      printerAt(2, {1}, 0), printerAt(1, {3}, 0), printerAt(1, {2, 1}, 1),
+      printerAt(2, {1}, 0),    printerAt(1, {3}, 0), printerAt(1, {2, 1}, 1),
       printerAt(1, {2, 1}, 0), printerAt(1, {2}, 0), printerAt(1, {10}, 0),
   };
   sortByPosition(found);
@@ -84,7 +84,7 @@ PrinterEndpoints choose(std::vector<Setting> settings) {
     descriptor.endpoint = setting.endpoints.data();
     descriptors.push_back(descriptor);
   }
-  libusb_interface interface{};
+  libusb_interface interface {};
   interface.altsetting = descriptors.data();
   interface.num_altsetting = static_cast<int>(descriptors.size());
   return choosePrinterEndpoints(interface);
@@ -103,12 +103,23 @@ TEST(LibusbBackend, PipesAreTheBulkEndpointsOfAPrinterSetting) {
   const Case cases[] = {
       {"one bidirectional setting", {{7, 2, {endpoint(0x01, bulk), endpoint(0x82, bulk, 64)}}}, 0, 0x01, 0x82, 64},
       {"interrupt endpoint ignored",
-       {{7, 2, {endpoint(0x83, interrupt), endpoint(0x81, bulk), endpoint(0x02, bulk)}}}, 0, 0x02, 0x81, 512},
+       {{7, 2, {endpoint(0x83, interrupt), endpoint(0x81, bulk), endpoint(0x02, bulk)}}},
+       0,
+       0x02,
+       0x81,
+       512},
       {"bidirectional preferred over 1284.4",
        {{7, 3, {endpoint(0x03, bulk), endpoint(0x84, bulk)}}, {7, 2, {endpoint(0x01, bulk), endpoint(0x82, bulk)}}},
-       1, 0x01, 0x82, 512},
+       1,
+       0x01,
+       0x82,
+       512},
       {"first full setting when none is bidirectional",
-       {{7, 1, {endpoint(0x01, bulk)}}, {7, 3, {endpoint(0x03, bulk), endpoint(0x84, bulk)}}}, 1, 0x03, 0x84, 512},
+       {{7, 1, {endpoint(0x01, bulk)}}, {7, 3, {endpoint(0x03, bulk), endpoint(0x84, bulk)}}},
+       1,
+       0x03,
+       0x84,
+       512},
       {"no bulk IN", {{7, 1, {endpoint(0x01, bulk)}}}, -1, 0, 0, 0},
       {"not a printer setting", {{0xFF, 2, {endpoint(0x01, bulk), endpoint(0x82, bulk)}}}, -1, 0, 0, 0},
   };

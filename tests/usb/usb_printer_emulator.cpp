@@ -11,7 +11,6 @@
 
 #include <usbredirparser.h>
 
-
 namespace kestrava::usbtest {
 
 namespace {
@@ -19,9 +18,8 @@ namespace {
 UsbPrinterEmulator& self(void* priv) { return *static_cast<UsbPrinterEmulator*>(priv); }
 
 // Standard and printer-class requests, by bmRequestType and bRequest.
-constexpr std::uint8_t kToDevice = 0x00, kToEndpoint = 0x02, kFromDevice = 0x80,
-                       kFromInterface = 0x81, kFromEndpoint = 0x82, kClassFromInterface = 0xA1,
-                       kClassToInterface = 0x21;
+constexpr std::uint8_t kToDevice = 0x00, kToEndpoint = 0x02, kFromDevice = 0x80, kFromInterface = 0x81,
+                       kFromEndpoint = 0x82, kClassFromInterface = 0xA1, kClassToInterface = 0x21;
 constexpr std::uint8_t kGetStatus = 0, kClearFeature = 1, kSetFeature = 3, kGetDescriptor = 6;
 constexpr std::uint8_t kGetDeviceId = 0, kGetPortStatus = 1, kSoftReset = 2;
 constexpr std::uint16_t kEndpointHalt = 0;
@@ -29,9 +27,7 @@ constexpr std::uint16_t kEndpointHalt = 0;
 // A printer that is selected, has paper and no error, in the bits of GET_PORT_STATUS.
 constexpr char kPortStatusReady = 0x18;
 
-std::string deviceQualifier() {
-  return {10, 6, 0x00, 0x02, 0, 0, 0, static_cast<char>(kControlMaxPacket), 1, 0};
-}
+std::string deviceQualifier() { return {10, 6, 0x00, 0x02, 0, 0, 0, static_cast<char>(kControlMaxPacket), 1, 0}; }
 
 PrinterIdentity identityOf(const virtualprinter::Scenario& scenario) {
   PrinterIdentity identity;
@@ -84,13 +80,13 @@ void UsbPrinterEmulator::serve(int socket) {
     self(p).onGetAltSetting(id, h->interface);
   };
   parser_->cancel_data_packet_func = [](void* p, std::uint64_t id) { self(p).onCancel(id); };
-  parser_->control_packet_func = [](void* p, std::uint64_t id, usb_redir_control_packet_header* h,
-                                    std::uint8_t* data, int length) {
+  parser_->control_packet_func = [](void* p, std::uint64_t id, usb_redir_control_packet_header* h, std::uint8_t* data,
+                                    int length) {
     self(p).onControl(id, *h, data, length);
     if (data) usbredirparser_free_packet_data(self(p).parser_, data);
   };
-  parser_->bulk_packet_func = [](void* p, std::uint64_t id, usb_redir_bulk_packet_header* h,
-                                 std::uint8_t* data, int length) {
+  parser_->bulk_packet_func = [](void* p, std::uint64_t id, usb_redir_bulk_packet_header* h, std::uint8_t* data,
+                                 int length) {
     self(p).onBulk(id, *h, data, length);
     if (data) usbredirparser_free_packet_data(self(p).parser_, data);
   };
@@ -247,8 +243,8 @@ void UsbPrinterEmulator::onCancel(std::uint64_t id) {
   }
 }
 
-void UsbPrinterEmulator::answerControl(std::uint64_t id, usb_redir_control_packet_header header,
-                                       std::uint8_t status, const std::string& data) {
+void UsbPrinterEmulator::answerControl(std::uint64_t id, usb_redir_control_packet_header header, std::uint8_t status,
+                                       const std::string& data) {
   std::string sent = data.substr(0, header.length);
   header.status = status;
   bool in = (header.requesttype & 0x80) != 0;
@@ -259,8 +255,8 @@ void UsbPrinterEmulator::answerControl(std::uint64_t id, usb_redir_control_packe
                                      in ? header.length : 0);
 }
 
-void UsbPrinterEmulator::onControl(std::uint64_t id, const usb_redir_control_packet_header& header,
-                                   const std::uint8_t*, int) {
+void UsbPrinterEmulator::onControl(std::uint64_t id, const usb_redir_control_packet_header& header, const std::uint8_t*,
+                                   int) {
   std::uint8_t type = header.requesttype;
   std::uint8_t request = header.request;
   auto ok = [&](const std::string& data = {}) { answerControl(id, header, usb_redir_success, data); };
@@ -300,8 +296,8 @@ void UsbPrinterEmulator::onControl(std::uint64_t id, const usb_redir_control_pac
     return ok();
   }
   ++counts_.unansweredControl;
-  std::fprintf(stderr, "control request %02x %02x value %04x index %04x stalled\n", type, request,
-               header.value, header.index);
+  std::fprintf(stderr, "control request %02x %02x value %04x index %04x stalled\n", type, request, header.value,
+               header.index);
   answerControl(id, header, usb_redir_stall, {});
 }
 
@@ -319,8 +315,8 @@ void UsbPrinterEmulator::answerBulk(std::uint64_t id, std::uint8_t endpoint, std
                                   static_cast<int>(bytes.size()));
 }
 
-void UsbPrinterEmulator::onBulk(std::uint64_t id, const usb_redir_bulk_packet_header& header,
-                                const std::uint8_t* data, int length) {
+void UsbPrinterEmulator::onBulk(std::uint64_t id, const usb_redir_bulk_packet_header& header, const std::uint8_t* data,
+                                int length) {
   if (counts_.unplugged) return;  // the device is gone; qemu fails what is in flight
   if (header.endpoint == kBulkOut) return bulkOut(id, data, length);
   if (header.endpoint != kBulkIn) return answerBulk(id, header.endpoint, usb_redir_inval, {});

@@ -27,9 +27,9 @@ struct EmulatorOptions {
 // What happened on the bus, for the test runner to check.
 struct EmulatorCounts {
   unsigned deviceIdRequests = 0;
-  unsigned stalls = 0;          // bulk IN requests answered with a STALL
-  unsigned haltsCleared = 0;    // CLEAR_FEATURE(ENDPOINT_HALT) on the bulk IN endpoint
-  unsigned cancelled = 0;       // held bulk IN requests the host cancelled
+  unsigned stalls = 0;             // bulk IN requests answered with a STALL
+  unsigned haltsCleared = 0;       // CLEAR_FEATURE(ENDPOINT_HALT) on the bulk IN endpoint
+  unsigned cancelled = 0;          // held bulk IN requests the host cancelled
   unsigned unansweredControl = 0;  // control requests answered with a STALL
   bool unplugged = false;
 };
@@ -57,10 +57,8 @@ class UsbPrinterEmulator {
   void onGetAltSetting(std::uint64_t id, std::uint8_t interface);
   void onReset();
   void onCancel(std::uint64_t id);
-  void onControl(std::uint64_t id, const usb_redir_control_packet_header& header,
-                 const std::uint8_t* data, int length);
-  void onBulk(std::uint64_t id, const usb_redir_bulk_packet_header& header,
-              const std::uint8_t* data, int length);
+  void onControl(std::uint64_t id, const usb_redir_control_packet_header& header, const std::uint8_t* data, int length);
+  void onBulk(std::uint64_t id, const usb_redir_bulk_packet_header& header, const std::uint8_t* data, int length);
 
  private:
   struct HeldIn {

@@ -27,8 +27,7 @@ int listenOnFreePort(std::uint16_t& port) {
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t length = sizeof address;
-  if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      ::listen(listener, 1) != 0 ||
+  if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(listener, 1) != 0 ||
       ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
     ::close(listener);
     return -1;
@@ -86,7 +85,8 @@ int main(int argc, char** argv) {
   const auto& counts = emulator.counts();
   std::printf("requests %zu\n", emulator.printer().requestCount());
   std::printf("protocol-errors %zu\n", emulator.printer().protocolErrors().size());
-  for (const std::string& error : emulator.printer().protocolErrors()) std::printf("protocol-error %s\n", error.c_str());
+  for (const std::string& error : emulator.printer().protocolErrors())
+    std::printf("protocol-error %s\n", error.c_str());
   std::printf("device-id-requests %u\n", counts.deviceIdRequests);
   std::printf("stalls %u\n", counts.stalls);
   std::printf("halts-cleared %u\n", counts.haltsCleared);

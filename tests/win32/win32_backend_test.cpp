@@ -50,12 +50,21 @@ TEST(Win32Backend, OpenFindsTheFirstPrinterOfTheVendor) {
     NamedPipePrinter* opened;
   };
   const Case cases[] = {
-      {"a long path of another vendor first", {{testing::longOtherPath()}, {printer.devicePath()}}, LinkStatus::ok,
-       0x232B0EF5, &printer},
-      {"an unreadable interface first", {{u"\\\\?\\usb#broken", true}, {printer.devicePath()}}, LinkStatus::ok,
-       0x232B0EF5, &printer},
+      {"a long path of another vendor first",
+       {{testing::longOtherPath()}, {printer.devicePath()}},
+       LinkStatus::ok,
+       0x232B0EF5,
+       &printer},
+      {"an unreadable interface first",
+       {{u"\\\\?\\usb#broken", true}, {printer.devicePath()}},
+       LinkStatus::ok,
+       0x232B0EF5,
+       &printer},
       {"the printer's own path is long", {{longPrinter.devicePath()}}, LinkStatus::ok, 0x232B0EA1, &longPrinter},
-      {"two printers: the first one", {{second.devicePath()}, {printer.devicePath()}}, LinkStatus::ok, 0x232B0EF6,
+      {"two printers: the first one",
+       {{second.devicePath()}, {printer.devicePath()}},
+       LinkStatus::ok,
+       0x232B0EF6,
        &second},
       {"another vendor only", {{testing::longOtherPath()}}, LinkStatus::noPrinter, 0, nullptr},
       {"no interface at all", {}, LinkStatus::noPrinter, 0, nullptr},
@@ -172,8 +181,8 @@ TEST(Win32Backend, SystemSetupApiGivesThePathOfAnInterfaceInASetOfOurOwn) {
   const GUID printerClass = {0x4D36E979, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
   SP_DEVINFO_DATA device{};
   device.cbSize = sizeof device;
-  ASSERT_TRUE(SetupDiCreateDeviceInfoW(set, L"KestravaTestPrinter", &printerClass, nullptr, nullptr,
-                                       DICD_GENERATE_ID, &device))
+  ASSERT_TRUE(
+      SetupDiCreateDeviceInfoW(set, L"KestravaTestPrinter", &printerClass, nullptr, nullptr, DICD_GENERATE_ID, &device))
       << GetLastError();
   SP_DEVICE_INTERFACE_DATA created{};
   created.cbSize = sizeof created;

@@ -91,9 +91,7 @@ BOOL CDialog::OnInitDialog() {
 
 void CDialog::DoDataExchange(CDataExchange*) {}
 
-BOOL CDialog::PreTranslateMessage(MSG* message) {
-  return m_hWnd && IsDialogMessageW(m_hWnd, message);
-}
+BOOL CDialog::PreTranslateMessage(MSG* message) { return m_hWnd && IsDialogMessageW(m_hWnd, message); }
 
 void CDialog::OnOK() {
   if (!UpdateData(TRUE)) return;
@@ -105,14 +103,11 @@ void CDialog::OnCancel() { EndDialog(IDCANCEL); }
 bool CDialog::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
   if (message != WM_COMMAND || HIWORD(wParam) != BN_CLICKED) return false;
   switch (LOWORD(wParam)) {
-    case IDOK:
-      OnOK();
-      break;
+    case IDOK: OnOK(); break;
     case IDCANCEL:  // also the close box, the system menu's Close and Alt+F4
       OnCancel();
       break;
-    default:
-      return false;
+    default: return false;
   }
   result = 0;
   return true;
@@ -147,11 +142,8 @@ INT_PTR CALLBACK CDialog::DialogProcedure(HWND window, UINT message, WPARAM wPar
     case WM_COMPAREITEM:
     case WM_VKEYTOITEM:
     case WM_CHARTOITEM:
-    case WM_INITDIALOG:
-      return static_cast<INT_PTR>(result);
-    default:
-      SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
-      return TRUE;
+    case WM_INITDIALOG: return static_cast<INT_PTR>(result);
+    default: SetWindowLongPtrW(window, DWLP_MSGRESULT, result); return TRUE;
   }
 }
 
