@@ -66,6 +66,10 @@ class SeveralBackends : public UsbBackend {
     }
     return nullptr;
   }
+  // Side by side on one bench: they share the first printer's clock.
+  std::chrono::steady_clock::time_point now() const override {
+    return backends_.empty() ? UsbBackend::now() : backends_.front()->now();
+  }
 
  private:
   std::vector<std::unique_ptr<UsbBackend>> backends_;

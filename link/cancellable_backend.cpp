@@ -27,7 +27,7 @@ class CancellablePipe : public UsbPipe {
 
 }  // namespace
 
-CancellableBackend::CancellableBackend(UsbBackend& inner) : inner_(inner) {}
+CancellableBackend::CancellableBackend(UsbBackend& inner) : ForwardingBackend(inner) {}
 
 std::vector<std::u16string> CancellableBackend::interfacePaths() {
   if (cancelled()) return {};

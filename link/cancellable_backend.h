@@ -6,11 +6,11 @@
 #include <atomic>
 #include <memory>
 
-#include "link/usb_backend.h"
+#include "link/forwarding_backend.h"
 
 namespace kestrava {
 
-class CancellableBackend : public UsbBackend {
+class CancellableBackend : public ForwardingBackend {
  public:
   // `inner` must outlive this back end and every pipe it opened.
   explicit CancellableBackend(UsbBackend& inner);
@@ -21,11 +21,8 @@ class CancellableBackend : public UsbBackend {
 
   std::vector<std::u16string> interfacePaths() override;
   std::unique_ptr<UsbPipe> openPipe(const std::u16string& devicePath, PipeEnd end) override;
-  std::string openFailureHint() const override { return inner_.openFailureHint(); }
-  std::chrono::steady_clock::time_point now() const override { return inner_.now(); }
 
  private:
-  UsbBackend& inner_;
   std::shared_ptr<std::atomic<bool>> cancelled_ = std::make_shared<std::atomic<bool>>(false);
 };
 

@@ -44,7 +44,7 @@ class TracePipe : public UsbPipe {
 }  // namespace
 
 TraceBackend::TraceBackend(UsbBackend& inner, Sink sink)
-    : inner_(inner), sink_(std::move(sink)), start_(std::chrono::steady_clock::now()) {}
+    : ForwardingBackend(inner), sink_(std::move(sink)), start_(std::chrono::steady_clock::now()) {}
 
 std::vector<std::u16string> TraceBackend::interfacePaths() {
   std::vector<std::u16string> paths = inner_.interfacePaths();

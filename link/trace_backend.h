@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "link/usb_backend.h"
+#include "link/forwarding_backend.h"
 
 namespace kestrava {
 
@@ -24,7 +24,7 @@ struct TraceEvent {
   std::u16string devicePath;  // interface and open only
 };
 
-class TraceBackend : public UsbBackend {
+class TraceBackend : public ForwardingBackend {
  public:
   using Sink = std::function<void(const TraceEvent&)>;
 
@@ -32,13 +32,10 @@ class TraceBackend : public UsbBackend {
 
   std::vector<std::u16string> interfacePaths() override;
   std::unique_ptr<UsbPipe> openPipe(const std::u16string& devicePath, PipeEnd end) override;
-  std::string openFailureHint() const override { return inner_.openFailureHint(); }
-  std::chrono::steady_clock::time_point now() const override { return inner_.now(); }
 
   void report(TraceEvent event) const;
 
  private:
-  UsbBackend& inner_;
   Sink sink_;
   std::chrono::steady_clock::time_point start_;
 };

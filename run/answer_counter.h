@@ -6,24 +6,21 @@
 #include <cstddef>
 #include <memory>
 
-#include "link/usb_backend.h"
+#include "link/forwarding_backend.h"
 
 namespace kestrava {
 
-class AnswerCounter : public UsbBackend {
+class AnswerCounter : public ForwardingBackend {
  public:
-  explicit AnswerCounter(UsbBackend& inner) : inner_(inner) {}
+  explicit AnswerCounter(UsbBackend& inner) : ForwardingBackend(inner) {}
 
-  std::vector<std::u16string> interfacePaths() override { return inner_.interfacePaths(); }
   std::unique_ptr<UsbPipe> openPipe(const std::u16string& devicePath, PipeEnd end) override;
-  std::string openFailureHint() const override { return inner_.openFailureHint(); }
 
   void startCounting() { counting_ = true; }
   std::size_t bytesAnswered() const { return bytes_; }
 
  private:
   class CountedPipe;
-  UsbBackend& inner_;
   bool counting_ = false;
   std::size_t bytes_ = 0;
 };

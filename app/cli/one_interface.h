@@ -5,13 +5,13 @@
 
 #include <string>
 
-#include "link/usb_backend.h"
+#include "link/forwarding_backend.h"
 
 namespace kestrava {
 
-class OneInterface : public UsbBackend {
+class OneInterface : public ForwardingBackend {
  public:
-  OneInterface(UsbBackend& inner, std::u16string path) : inner_(inner), path_(std::move(path)) {}
+  OneInterface(UsbBackend& inner, std::u16string path) : ForwardingBackend(inner), path_(std::move(path)) {}
 
   std::vector<std::u16string> interfacePaths() override {
     for (const std::u16string& path : inner_.interfacePaths()) {
@@ -22,10 +22,8 @@ class OneInterface : public UsbBackend {
   std::unique_ptr<UsbPipe> openPipe(const std::u16string& path, PipeEnd end) override {
     return path == path_ ? inner_.openPipe(path, end) : nullptr;
   }
-  std::string openFailureHint() const override { return inner_.openFailureHint(); }
 
  private:
-  UsbBackend& inner_;
   std::u16string path_;
 };
 

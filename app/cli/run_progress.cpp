@@ -57,7 +57,7 @@ class WaitNotice::WatchedPipe : public UsbPipe {
 
 WaitNotice::WaitNotice(UsbBackend& inner, std::function<void(const std::string&)> say,
                        std::chrono::milliseconds patience)
-    : inner_(inner), say_(std::move(say)), patience_(patience), watcher_([this] { watch(); }) {}
+    : ForwardingBackend(inner), say_(std::move(say)), patience_(patience), watcher_([this] { watch(); }) {}
 
 WaitNotice::~WaitNotice() {
   {

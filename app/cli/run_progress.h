@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "app/cli/cli_dialog.h"
-#include "link/usb_backend.h"
+#include "link/forwarding_backend.h"
 
 namespace kestrava {
 
@@ -31,15 +31,13 @@ class FieldProgress {
 
 // Sits between the run and the back end, passes everything through, and names a read
 // the printer keeps waiting: "waiting for OID_PLATFORM_FW_VERSION.0 (at most 5 s)".
-class WaitNotice : public UsbBackend {
+class WaitNotice : public ForwardingBackend {
  public:
   WaitNotice(UsbBackend& inner, std::function<void(const std::string&)> say,
              std::chrono::milliseconds patience = std::chrono::seconds(1));
   ~WaitNotice() override;
 
-  std::vector<std::u16string> interfacePaths() override { return inner_.interfacePaths(); }
   std::unique_ptr<UsbPipe> openPipe(const std::u16string& devicePath, PipeEnd end) override;
-  std::string openFailureHint() const override { return inner_.openFailureHint(); }
 
   // What the printer was last asked for, from the bytes written to it.
   static std::string describeRequest(const std::string& previous, const std::uint8_t* data, std::size_t count);
@@ -51,7 +49,6 @@ class WaitNotice : public UsbBackend {
   void readEnds();
   void watch();
 
-  UsbBackend& inner_;
   std::function<void(const std::string&)> say_;
   std::chrono::milliseconds patience_;
   std::mutex mutex_;
