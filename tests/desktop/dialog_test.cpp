@@ -12,6 +12,7 @@
 
 #include "run/acquisition_thread.h"
 #include "app/qt/kestrava_dialog.h"
+#include "dialog_support.h"
 #include "recording_dialog.h"
 #include "virtual/virtual_backend.h"
 #include "virtual/scenario.h"
@@ -21,29 +22,8 @@ namespace {
 
 using virtualprinter::Scenario;
 
-// Long enough for any run against the virtual printer, also under the sanitizers.
-constexpr int kRunLimitMs = 30000;
-
-struct Controls {
-  explicit Controls(CKestravaDlg& dialog)
-      : model(dialog.findChild<QLabel*>("model")),
-        build(dialog.findChild<QLabel*>("build")),
-        fwVersion(dialog.findChild<QLabel*>("fwVersion")),
-        serialNumber(dialog.findChild<QLabel*>("serialNumber")),
-        status(dialog.findChild<QLabel*>("status")),
-        report(dialog.findChild<QPlainTextEdit*>("report")),
-        getData(dialog.findChild<QPushButton*>("getData")),
-        close(dialog.findChild<QPushButton*>("close")) {}
-
-  QLabel* model;
-  QLabel* build;
-  QLabel* fwVersion;
-  QLabel* serialNumber;
-  QLabel* status;
-  QPlainTextEdit* report;
-  QPushButton* getData;
-  QPushButton* close;
-};
+constexpr int kRunLimitMs = testing::kDialogRunLimitMs;
+using Controls = testing::DialogControls;
 
 std::u16string shown(const QLabel* label) { return label->text().toStdU16String(); }
 
