@@ -12,6 +12,8 @@
 //                                                    in screen coordinates
 //   kestrava-window-probe click TITLE ID            clicks button ID, as the mouse would:
 //                                                    only a visible, enabled button
+//   kestrava-window-probe can-make-window           a top-level window can be made (wine's
+//                                                    desktop works)
 // Exit status 0 when the condition holds (within MS milliseconds), 1 when it does not,
 // 64 for a usage error.
 #include <windows.h>
@@ -64,6 +66,12 @@ bool until(int limitMs, const auto& holds) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]) == "can-make-window") {
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    if (window == nullptr) return 1;
+    DestroyWindow(window);
+    return 0;
+  }
   if (argc < 3) return 64;
   std::string command = argv[1];
   std::wstring title = widen(argv[2]);
