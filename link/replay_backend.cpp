@@ -26,7 +26,7 @@ class ReplayPipe : public UsbPipe {
 
 const char* kindName(TraceEvent::Kind kind) {
   switch (kind) {
-    case TraceEvent::Kind::interface: return "interface";
+    case TraceEvent::Kind::listedInterface: return "interface";
     case TraceEvent::Kind::open: return "open";
     case TraceEvent::Kind::write: return "write";
     case TraceEvent::Kind::read: return "read";
@@ -41,7 +41,7 @@ ReplayBackend::ReplayBackend(TraceFile trace) : trace_(std::move(trace)) {}
 std::vector<std::u16string> ReplayBackend::interfacePaths() {
   std::vector<std::u16string> paths;
   for (const TraceEvent& event : trace_.events) {
-    if (event.kind == TraceEvent::Kind::interface) paths.push_back(event.devicePath);
+    if (event.kind == TraceEvent::Kind::listedInterface) paths.push_back(event.devicePath);
   }
   return paths;
 }
@@ -54,7 +54,7 @@ void ReplayBackend::differ(const std::string& what) {
 
 const TraceEvent* ReplayBackend::next(TraceEvent::Kind kind, const std::string& doing) {
   if (mismatch_) return nullptr;
-  while (cursor_ < trace_.events.size() && trace_.events[cursor_].kind == TraceEvent::Kind::interface) ++cursor_;
+  while (cursor_ < trace_.events.size() && trace_.events[cursor_].kind == TraceEvent::Kind::listedInterface) ++cursor_;
   if (cursor_ == trace_.events.size()) {
     differ("the run goes on (" + doing + ") after the end of the trace");
     return nullptr;
@@ -126,7 +126,7 @@ void ReplayBackend::finish() {
   if (mismatch_) return;
   std::size_t left = 0;
   for (std::size_t i = cursor_; i < trace_.events.size(); ++i)
-    left += trace_.events[i].kind != TraceEvent::Kind::interface;
+    left += trace_.events[i].kind != TraceEvent::Kind::listedInterface;
   if (left > 0) differ("the run ended but the trace has " + std::to_string(left) + " more operations");
 }
 

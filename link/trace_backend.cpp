@@ -50,7 +50,7 @@ std::vector<std::u16string> TraceBackend::interfacePaths() {
   std::vector<std::u16string> paths = inner_.interfacePaths();
   for (const std::u16string& path : paths) {
     TraceEvent event;
-    event.kind = TraceEvent::Kind::interface;
+    event.kind = TraceEvent::Kind::listedInterface;
     event.devicePath = path;
     report(std::move(event));
   }

@@ -13,7 +13,8 @@
 namespace kestrava {
 
 struct TraceEvent {
-  enum class Kind { interface, open, write, read };
+  // listedInterface: a printer-class interface the system listed ("interface PATH" in a trace file).
+  enum class Kind { listedInterface, open, write, read };
   Kind kind = Kind::write;
   std::chrono::microseconds sinceStart{0};
   std::string bytes;            // written, or read
@@ -21,7 +22,7 @@ struct TraceEvent {
   std::uint32_t timeoutMs = 0;  // read only
   bool ok = true;               // write: all taken; read: completed; open: pipe opened
   PipeEnd end = PipeEnd::write;
-  std::u16string devicePath;  // interface and open only
+  std::u16string devicePath;  // listedInterface and open only
 };
 
 class TraceBackend : public ForwardingBackend {

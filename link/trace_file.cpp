@@ -131,7 +131,7 @@ std::vector<std::string_view> fieldsOf(std::string_view line) {
 
 std::string traceFileLine(const TraceEvent& event) {
   switch (event.kind) {
-    case TraceEvent::Kind::interface: return "interface " + escapedPath(event.devicePath);
+    case TraceEvent::Kind::listedInterface: return "interface " + escapedPath(event.devicePath);
     case TraceEvent::Kind::open:
       return "open " + timeOf(event) + " " + pipeName(event.end) + (event.ok ? " ok " : " failed ") +
              escapedPath(event.devicePath);
@@ -233,7 +233,7 @@ TraceFile parseTraceFile(std::istream& in) {
     }
     if (kind == "interface") {
       expectFields(2, "interface PATH");
-      event.kind = TraceEvent::Kind::interface;
+      event.kind = TraceEvent::Kind::listedInterface;
       readPath(fields[1], event.devicePath);
     } else if (kind == "open") {
       expectFields(5, "open TIME PIPE ok|failed PATH");

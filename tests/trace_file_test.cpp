@@ -41,7 +41,7 @@ TEST(TraceFileText, AnyDevicePathSurvivesARoundTrip) {
     open.kind = TraceEvent::Kind::open;
     open.devicePath = path;
     TraceEvent listed;
-    listed.kind = TraceEvent::Kind::interface;
+    listed.kind = TraceEvent::Kind::listedInterface;
     listed.devicePath = path;
     std::ostringstream out;
     TraceFileWriter writer(out);

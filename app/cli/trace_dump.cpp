@@ -37,7 +37,7 @@ std::string formatTraceEvent(const TraceEvent& event) {
   std::string out(head, static_cast<std::size_t>(length));
   const char* pipe = pipeName(event.end);
   switch (event.kind) {
-    case TraceEvent::Kind::interface: return out + "interface " + toUtf8(event.devicePath) + "\n";
+    case TraceEvent::Kind::listedInterface: return out + "interface " + toUtf8(event.devicePath) + "\n";
     case TraceEvent::Kind::open:
       out += std::string("open ") + pipe + " " + toUtf8(event.devicePath) + (event.ok ? "" : ": failed") + "\n";
       return out;
