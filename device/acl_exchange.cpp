@@ -18,11 +18,24 @@ ResultCode PrinterDevice::exchange(AclCommandBlock& block, const std::uint8_t* d
   if (length != 0 && link_.write(data, length) != LinkStatus::ok) return ResultCode::sendFailed;
   if (link_.write(pjlPrefix_, kUelLength) != LinkStatus::ok) return ResultCode::sendFailed;
 
+  const std::uint16_t command = block.command();
   std::uint32_t transferred = 0;
   if (link_.read(block.data(), 16, transferred, readTimeoutMs_) != LinkStatus::ok) {
     return ResultCode::receiveFailed;
   }
-  return transferred < 16 ? ResultCode::receiveFailed : ResultCode::noError;
+  if (transferred < 16) return ResultCode::receiveFailed;
+  if (echoesCommand(block, command)) {
+    ++repliesEchoed_;
+  } else {
+    // Not the reply to this request: what else the printer sends in its wake belongs to
+    // no request either, and is thrown away before the next one.
+    link_.expectLateBytes();
+  }
+  return ResultCode::noError;
+}
+
+bool echoesCommand(const AclCommandBlock& reply, std::uint16_t command) {
+  return reply.bytes[0] == 0x00 && reply.bytes[1] == 0xAC && reply.command() == command;
 }
 
 LinkStatus PrinterDevice::readDataPiece(std::uint8_t* buffer, std::uint32_t wanted, std::uint32_t& transferred) {
@@ -38,9 +51,7 @@ LinkStatus PrinterDevice::readDataPiece(std::uint8_t* buffer, std::uint32_t want
 }
 
 ResultCode checkReply(const AclCommandBlock& reply, std::uint16_t command) {
-  if (reply.bytes[0] != 0x00 || reply.bytes[1] != 0xAC || reply.command() != command) {
-    return ResultCode::invalidResponse;
-  }
+  if (!echoesCommand(reply, command)) return ResultCode::invalidResponse;
   switch (reply.status()) {
     case 1: return ResultCode::noError;
     case 0: return ResultCode::executionFailed;

@@ -39,9 +39,9 @@ ResultCode PrinterDevice::readFile(const char* path, std::uint8_t* buffer, std::
     std::uint32_t pieceLength = size - position;
     if (pieceLength > kFilePieceSize) pieceLength = kFilePieceSize;
     std::uint32_t transferred = 0;
+    // A short piece leaves the rest of the file on its way: the link throws it away
+    // before the next request.
     if (readDataPiece(piece.get(), pieceLength, transferred) != LinkStatus::ok || transferred != pieceLength) {
-      // A short piece leaves the rest of the file on its way.
-      link_.expectLateBytes();
       return ResultCode::receiveFailed;
     }
     if (position < bufferSize) {

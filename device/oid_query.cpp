@@ -22,9 +22,7 @@ ResultCode PrinterDevice::queryOid(const char* oidName, std::uint32_t oidIndex, 
   ResultCode result = exchange(block, reinterpret_cast<const std::uint8_t*>(request), requestLength);
   if (failed(result)) return result;
 
-  if (block.bytes[0] != 0x00 || block.bytes[1] != 0xAC || block.command() != aclcmd::oidQuery) {
-    return ResultCode::invalidResponse;
-  }
+  if (!echoesCommand(block, aclcmd::oidQuery)) return ResultCode::invalidResponse;
   // Some firmware lines answer a known OID with status 0 and the value all the same; the
   // value is taken, and only an empty answer counts as failed (below).
   if (block.status() != 0 && block.status() != 1) return ResultCode::executionError;

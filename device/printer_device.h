@@ -85,6 +85,9 @@ class PrinterDevice {
   // One read of a data phase, within what is left of the run's data-phase time.
   LinkStatus readDataPiece(std::uint8_t* buffer, std::uint32_t wanted, std::uint32_t& transferred);
   std::chrono::milliseconds dataPhaseTimeSpent() const { return dataPhaseSpent_; }
+  // How many replies began with 00 AC and the command of their request: bytes that never
+  // formed such a reply (an echo of the request, a web server's page, noise) are no answer.
+  std::uint32_t repliesEchoed() const { return repliesEchoed_; }
   ResultCode queryOid(const char* oidName, std::uint32_t oidIndex, std::u16string& out);
   ResultCode readFile(const char* path, std::uint8_t* buffer, std::uint32_t bufferSize, std::uint32_t& fileSize);
 
@@ -144,6 +147,7 @@ class PrinterDevice {
   UsbPrinterLink link_;
   std::uint32_t readTimeoutMs_ = kReadTimeoutMs;
   std::chrono::milliseconds dataPhaseSpent_{0};
+  std::uint32_t repliesEchoed_ = 0;
   KeptAnswer<std::uint32_t> ramSizeMb_;
   StageCode stageCode_ = StageCode::none;
   std::u16string modelName_;
@@ -161,6 +165,9 @@ class PrinterDevice {
   BuildDateSource buildDateSource_ = BuildDateSource::printer;
   const char* buildDateMarker_ = nullptr;
 };
+
+// Whether a reply block starts with 00 AC and repeats the request's command code.
+bool echoesCommand(const AclCommandBlock& reply, std::uint16_t command);
 
 // The reply check every caller applies after a successful exchange: echo of 00 AC and the
 // command (else 7), then status 1 (success), 0 (8) or anything else (9).

@@ -1,5 +1,6 @@
 #include "link/usb_printer_link.h"
 
+#include <algorithm>
 #include <array>
 #include <ostream>
 
@@ -81,12 +82,29 @@ LinkStatus UsbPrinterLink::read(std::uint8_t* buffer, std::uint32_t wanted, std:
                                 std::uint32_t timeoutMs) {
   if (!readPipe_) return LinkStatus::pipeNotOpen;
   std::size_t got = 0;
+  const auto start = backend_.now();
   bool completed = readPipe_->read(buffer, wanted, got, timeoutMs);
   // A pipe never reports more than it was asked for; clamp anyway so no caller can be
   // led past its buffer by a broken back end.
   transferred = static_cast<std::uint32_t>(got < wanted ? got : wanted);
-  if (!completed) lateBytesExpected_ = true;
+  if (!completed) {
+    expectLateBytes();
+  } else if (transferred < wanted) {
+    // A reply that came short is a reply cut in two: on a byte stream its first part came
+    // before the time-out, on USB in a short packet of its own. The rest may come as late
+    // as the whole read could have waited, and a second more.
+    const long long took = std::chrono::ceil<std::chrono::milliseconds>(backend_.now() - start).count();
+    const long long rest = std::clamp<long long>(static_cast<long long>(timeoutMs) - took, 0, timeoutMs);
+    expectLateBytesFor(static_cast<std::uint32_t>(rest) + lateReplyWaitMs);
+  }
   return completed ? LinkStatus::ok : LinkStatus::readFailed;
+}
+
+void UsbPrinterLink::expectLateBytes() { expectLateBytesFor(lateReplyWaitMs); }
+
+void UsbPrinterLink::expectLateBytesFor(std::uint32_t waitMs) {
+  if (!lateBytesExpected_ || waitMs > lateWaitMs_) lateWaitMs_ = waitMs;
+  lateBytesExpected_ = true;
 }
 
 void UsbPrinterLink::discardLateBytes() {
@@ -95,7 +113,7 @@ void UsbPrinterLink::discardLateBytes() {
   std::size_t got = 0;
   // Straight to the pipe: this wait is the link's own, and its time-out must not ask for
   // another one.
-  if (!readPipe_ || !readPipe_->read(scratch.data(), drainReadSize, got, lateReplyWaitMs) || got == 0) return;
+  if (!readPipe_ || !readPipe_->read(scratch.data(), drainReadSize, got, lateWaitMs_) || got == 0) return;
   for (unsigned reads = 1; reads < drainMaxReads; ++reads) {
     got = 0;
     if (!readPipe_->read(scratch.data(), drainReadSize, got, drainTimeoutMs) || got == 0) return;

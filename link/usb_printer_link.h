@@ -56,10 +56,10 @@ class UsbPrinterLink {
   LinkStatus read(std::uint8_t* buffer, std::uint32_t wanted, std::uint32_t& transferred, std::uint32_t timeoutMs);
   void drain();
 
-  // The printer may still send what an earlier request asked for (a read timed out or a
-  // data phase was given up): the next write first throws away what comes within
-  // lateReplyWaitMs, then reads on as the drain does while bytes keep coming.
-  void expectLateBytes() { lateBytesExpected_ = true; }
+  // The printer may still send what an earlier request asked for (a read timed out, came
+  // short, or a data phase was given up): the next write first throws away what comes
+  // within lateReplyWaitMs, then reads on as the drain does while bytes keep coming.
+  void expectLateBytes();
   bool lateBytesExpected() const { return lateBytesExpected_; }
 
   bool connected() const { return connected_; }
@@ -72,12 +72,15 @@ class UsbPrinterLink {
 
  private:
   void discardLateBytes();
+  void expectLateBytesFor(std::uint32_t waitMs);
 
   UsbBackend& backend_;
   std::unique_ptr<UsbPipe> writePipe_;
   std::unique_ptr<UsbPipe> readPipe_;
   bool connected_ = false;
   bool lateBytesExpected_ = false;
+  // How long the next write first waits for late bytes (the longest any read asked for).
+  std::uint32_t lateWaitMs_ = lateReplyWaitMs;
   std::uint32_t usbId_ = 0;
   std::u16string devicePath_;
 };

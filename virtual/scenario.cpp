@@ -125,7 +125,8 @@ FaultKind faultKind(const std::string& name, const std::string& where) {
       {"noReply", FaultKind::noReply},       {"shortData", FaultKind::shortData},
       {"hugeLength", FaultKind::hugeLength}, {"hugeFileSize", FaultKind::hugeFileSize},
       {"disconnect", FaultKind::disconnect}, {"lateReply", FaultKind::lateReply},
-      {"trickle", FaultKind::trickle},
+      {"trickle", FaultKind::trickle},       {"splitReply", FaultKind::splitReply},
+      {"splitData", FaultKind::splitData},
   };
   auto found = kinds.find(name);
   if (found == kinds.end()) fail(where, "unknown fault kind " + name);
@@ -277,6 +278,8 @@ Scenario parseScenario(const std::string& jsonText) {
         if (item.contains("delayMs")) fault.delayMs = number(item["delayMs"], where + ".delayMs", 600000);
         if (item.contains("pieceBytes")) fault.pieceBytes = number(item["pieceBytes"], where + ".pieceBytes", 1u << 20);
         if (fault.pieceBytes == 0) fail(where + ".pieceBytes", "must be at least 1");
+        if (fault.kind == FaultKind::splitReply && fault.pieceBytes > 15)
+          fail(where + ".pieceBytes", "a split reply block sends 1 to 15 bytes first");
         s.faults.push_back(fault);
       }
     }

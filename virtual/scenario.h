@@ -23,6 +23,9 @@ enum class FaultKind {
   lateReply,     // the whole reply comes `delayMs` after the host's read of it gave up
   trickle,       // a file read announces 64 MiB, then sends `pieceBytes` every
                  // `delayMs` until the host sends its next request
+  splitReply,    // the first `pieceBytes` (1 to 15) of the reply block at once, the rest of
+                 // the block and the data phase `delayMs` later
+  splitData,     // the first half of the data phase at once, the rest `delayMs` later
 };
 
 // Which requests a fault hits: the request number in the session (1-based), the command,
@@ -34,14 +37,19 @@ struct Fault {
   std::string target;
   std::uint16_t status = 2;
   int times = -1;                   // how often it fires; -1: every time
-  std::uint32_t delayMs = 300;      // lateReply: after the host gave up; trickle: between pieces
-  std::uint32_t pieceBytes = 5120;  // trickle
+  std::uint32_t delayMs = 300;      // lateReply: after the host gave up; trickle: between pieces;
+                                    // split: between the two parts
+  std::uint32_t pieceBytes = 5120;  // trickle: bytes a piece; splitReply: bytes of the first part
 };
 
 // A fault of `kind` at request `request` (0: every request).
 inline Fault makeFault(FaultKind kind, std::uint32_t request = 0, std::uint16_t status = 2) {
   Fault fault;
   if (kind == FaultKind::trickle) fault.delayMs = 4500;
+  // Split: the rest comes after the host's read of 5 s has given up, within the second the
+  // link waits for late bytes.
+  if (kind == FaultKind::splitReply || kind == FaultKind::splitData) fault.delayMs = 5500;
+  if (kind == FaultKind::splitReply) fault.pieceBytes = 8;
   fault.kind = kind;
   fault.request = request;
   fault.status = status;

@@ -361,6 +361,8 @@ void VirtualPrinter::queueReply(std::uint16_t command, std::uint16_t status, con
           data.dueMs = clockMs_ + fault->delayMs;
         }
         break;
+      case FaultKind::splitReply:
+      case FaultKind::splitData:
       case FaultKind::lateReply:
       case FaultKind::noReply:
       case FaultKind::disconnect: break;
@@ -382,7 +384,28 @@ void VirtualPrinter::queueReply(std::uint16_t command, std::uint16_t status, con
     output_.push_back(std::move(late));
     return;
   }
+  if (fault && fault->kind == FaultKind::splitReply) {
+    // A reply cut in two: the rest of the block and the data phase come `delayMs` later.
+    const std::size_t first = std::min<std::size_t>(fault->pieceBytes, reply.size());
+    Transfer rest = Transfer::of(reply.substr(first));
+    reply.resize(first);
+    rest.dueMs = data.dueMs = clockMs_ + fault->delayMs;
+    output_.push_back(Transfer::of(std::move(reply)));
+    if (rest.length != 0) output_.push_back(std::move(rest));
+    if (data.length != 0) output_.push_back(std::move(data));
+    return;
+  }
   output_.push_back(Transfer::of(std::move(reply)));
+  if (fault && fault->kind == FaultKind::splitData && data.length > 1) {
+    // The data phase cut in two: its second half comes `delayMs` after the first.
+    Transfer rest = data;
+    data.length /= 2;
+    rest.taken = data.length;
+    rest.dueMs = clockMs_ + fault->delayMs;
+    output_.push_back(std::move(data));
+    output_.push_back(std::move(rest));
+    return;
+  }
   if (data.length != 0) output_.push_back(std::move(data));
 }
 
