@@ -41,6 +41,7 @@ class SinglePathBackend : public UsbBackend {
     return inner_->openPipe(path, end);
   }
   std::string openFailureHint() const override { return inner_->openFailureHint(); }
+  std::string peerName() const override { return inner_->peerName(); }
   std::chrono::steady_clock::time_point now() const override { return inner_->now(); }
 
  private:

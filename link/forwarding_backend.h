@@ -18,6 +18,7 @@ class ForwardingBackend : public UsbBackend {
     return inner_.openPipe(devicePath, end);
   }
   std::string openFailureHint() const override { return inner_.openFailureHint(); }
+  std::string peerName() const override { return inner_.peerName(); }
   std::chrono::steady_clock::time_point now() const override { return inner_.now(); }
 
  protected:

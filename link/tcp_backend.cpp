@@ -184,6 +184,11 @@ bool TcpBackend::parseAddress(const std::string& address, std::string& host, std
 
 std::vector<std::u16string> TcpBackend::interfacePaths() { return {devicePath_}; }
 
+std::string TcpBackend::peerName() const {
+  const bool ipv6 = host_.find(':') != std::string::npos;
+  return (ipv6 ? "[" + host_ + "]" : host_) + ":" + std::to_string(port_);
+}
+
 std::unique_ptr<UsbPipe> TcpBackend::openPipe(const std::u16string& devicePath, PipeEnd end) {
   if (devicePath != devicePath_) return nullptr;
   if (end == PipeEnd::write) {

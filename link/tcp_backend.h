@@ -19,6 +19,7 @@ class TcpBackend : public UsbBackend {
 
   std::vector<std::u16string> interfacePaths() override;
   std::unique_ptr<UsbPipe> openPipe(const std::u16string& devicePath, PipeEnd end) override;
+  std::string peerName() const override;
 
   struct Connection;  // one socket, shared by the two pipes
 

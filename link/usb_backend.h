@@ -43,6 +43,10 @@ class UsbBackend {
   // opened (absent, busy, no permission, connection refused).
   virtual std::unique_ptr<UsbPipe> openPipe(const std::u16string& devicePath, PipeEnd end) = 0;
 
+  // The far end a person would name, where it is not the device path: "HOST:PORT" for a
+  // printer on TCP; empty for a printer attached here.
+  virtual std::string peerName() const { return {}; }
+
   // A short advice for the user after a pipe could not be opened (for example a missing
   // permission); empty when there is nothing to add.
   virtual std::string openFailureHint() const { return {}; }

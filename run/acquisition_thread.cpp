@@ -42,7 +42,8 @@ RunOutcome runAcquisition(AcquisitionDialog& dialog, UsbBackend& backend, RunRec
     device->link().drain();
     counter.startCounting();
     runItemPhase(*device, dialog, record);
-    record.printerAnswered = counter.bytesAnswered() > 0;
+    record.printerAnswered = device->repliesEchoed() > 0;
+    record.bytesReceived = counter.bytesAnswered();
     if (!record.printerAnswered) outcome = RunOutcome::printerSilent;
     device->link().close();
     // The dialogs show "done" for a silent printer too: its fields say "undefined".

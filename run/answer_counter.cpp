@@ -10,7 +10,8 @@ class AnswerCounter::CountedPipe : public UsbPipe {
 
   bool read(std::uint8_t* buffer, std::size_t wanted, std::size_t& transferred, std::uint32_t timeoutMs) override {
     bool ok = inner_->read(buffer, wanted, transferred, timeoutMs);
-    if (ok && counter_.counting_) counter_.bytes_ += transferred;
+    // A read that failed may still have brought bytes before it did.
+    if (counter_.counting_) counter_.bytes_ += transferred < wanted ? transferred : wanted;
     return ok;
   }
 

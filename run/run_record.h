@@ -4,6 +4,7 @@
 // filling it costs no exchange with the printer.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -38,10 +39,13 @@ struct RunRecord {
   ReadItem<std::u16string> engineFwVersion;
   ReadItem<std::uint32_t> ramSizeMb;
   std::vector<ConsumableLevel> levels;  // toners in the set's order, then drums
-  // At least one byte came from the printer after the link was drained: false means the
-  // printer answered no request of the run at all (a mute printer, or a port that is not
-  // a printer).
+  // At least one reply of the run began with 00 AC and the command of its request: false
+  // means the printer answered no request at all (a mute printer, or a port that is not a
+  // printer).
   bool printerAnswered = false;
+  // Bytes that came after the drain, reply or not: with printerAnswered false, more than
+  // none means something answered that does not speak the printer's protocol.
+  std::size_t bytesReceived = 0;
 };
 
 }  // namespace kestrava

@@ -63,7 +63,8 @@ TEST(Cli, StatusesAndExitCodes) {
     ASSERT_FALSE(outcome.out.empty());
     std::string text = outcome.out.substr(0, outcome.out.size() - 1);
     EXPECT_EQ(text.substr(text.rfind('\n') + 1), c.lastLine);
-    EXPECT_EQ(outcome.err.find("did not answer") != std::string::npos, c.status == 5) << outcome.err;
+    EXPECT_EQ(outcome.err.find("the printer answered none of Kestrava's requests") != std::string::npos, c.status == 5)
+        << outcome.err;
   }
 }
 

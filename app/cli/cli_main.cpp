@@ -263,8 +263,11 @@ int main(int argc, char** argv) {
   }
   for (const FinishedRun& run : runs) {
     if (run.status == exitstatus::printerSilent) {
-      std::cerr << "kestrava-cli: " << (options.all ? toUtf8(run.devicePath) + ": " : std::string())
-                << "the printer did not answer any request\n";
+      const std::string path = toUtf8(visibleControls(run.devicePath));
+      const std::string peer = backend->peerName();
+      std::cerr << "kestrava-cli: " << (options.all ? path + ": " : std::string())
+                << silentRunReason(run.record, peer.empty() ? path : toUtf8(visibleControls(fromUtf8(peer))))
+                << '\n';
     }
   }
   if (status == exitstatus::connectFailed) {
