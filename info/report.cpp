@@ -2,6 +2,7 @@
 // through its getter, so whatever is already kept costs no exchange.
 #include <cstdio>
 
+#include "base/visible_text.h"
 #include "device/printer_device.h"
 
 namespace kestrava {
@@ -23,10 +24,12 @@ std::u16string decimal(std::uint32_t value) { return formatNumber("%u", value); 
 
 std::u16string orEmpty(const char16_t* text) { return text != nullptr ? text : u""; }
 
+// A printer's text stays on its line: a line end inside it is written out, so no answer
+// can add a line of its own ("1.2\r\nS/N: FAKE").
 void appendTextLine(std::u16string& report, const char16_t* label, bool known, const std::u16string& value) {
   report += u"\r\n";
   report += label;
-  report += known ? value : kUndefined;
+  report += known ? visibleLineBreaks(value) : kUndefined;
 }
 
 // Levels are signed but printed unsigned: a printer that does not know a level answers -1,

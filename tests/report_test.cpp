@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "base/text_codec.h"
 #include "info_support.h"
 
 namespace kestrava {
@@ -200,6 +201,26 @@ struct HeadCase {
   std::uint16_t productId;
   std::u16string head;
 };
+
+// A printer's text cannot add a line to the report: its line ends are written out.
+TEST(Report, APrintersTextStaysOnItsLine) {
+  Scenario scenario = virtualprinter::healthyMonoPrinter();
+  scenario.oids["OID_PLATFORM_ENG_FW_VERSION.0"] = "1.2\r\nS/N: FAKE";
+  scenario.oids["OID_PLATFORM_PRODUCT_SERIAL_NUM.0"] = "CN3\rFW version: 9.9\nX\x0b\x85";
+  ConnectedDevice fixture(scenario);
+  nameIt(fixture.device);
+  std::u16string report;
+  EXPECT_EQ(fixture.device.composeReport(report), ResultCode::noError);
+  EXPECT_EQ(toUtf8(report),
+            "Model: P3301DN (232B0EF5) (Pantum P3301DN/Gorilla)\r\n"
+            "S/N: CN3\\x0DFW version: 9.9\\x0AX\\x0B\\u0085\r\n"
+            "FW version: 3.3.8.1\r\n"
+            "Engine version: 1.2\\x0D\\x0AS/N: FAKE\r\n"
+            "Build: 2021-03-16 [r5012]\r\n"
+            "Ram size: 128Mb\r\n"
+            "Black toner remain: 80%\r\n"
+            "Drum remain: 64%\r\n");
+}
 
 TEST(Report, FirstLineCarriesTheUsbIdAndTheStageTag) {
   const std::vector<HeadCase> rows = {

@@ -18,7 +18,7 @@
 #include "app/cli/one_interface.h"
 #include "app/cli/run_output.h"
 #include "app/cli/run_progress.h"
-#include "app/cli/terminal_text.h"
+#include "base/visible_text.h"
 #include "app/cli/trace_dump.h"
 #include "app/device_selection.h"
 #include "base/text_codec.h"

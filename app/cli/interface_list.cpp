@@ -4,7 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/cli/terminal_text.h"
+#include "base/visible_text.h"
 #include "base/text_codec.h"
 #include "boards/model_table.h"
 #include "link/usb_printer_link.h"

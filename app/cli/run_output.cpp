@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/cli/exit_status.h"
-#include "app/cli/terminal_text.h"
+#include "base/visible_text.h"
 #include "base/text_codec.h"
 
 namespace kestrava {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/cli/terminal_text.h"
+#include "base/visible_text.h"
 #include "base/text_codec.h"
 #include "device/acl_command_block.h"
 
