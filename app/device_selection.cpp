@@ -115,14 +115,15 @@ BackendSource makeBackendSource(const std::string& device, std::string& error) {
   if (device == "virtual") return virtualPrinter(virtualprinter::healthyMonoPrinter());
   if (device.rfind("virtual:", 0) == 0) {
     try {
-      std::vector<virtualprinter::Scenario> scenarios;
+      std::vector<std::string> fileNames;
       std::string files = device.substr(8);
       for (std::size_t start = 0; start <= files.size();) {
         std::size_t comma = files.find(',', start);
         if (comma == std::string::npos) comma = files.size();
-        scenarios.push_back(virtualprinter::loadScenario(files.substr(start, comma - start)));
+        fileNames.push_back(files.substr(start, comma - start));
         start = comma + 1;
       }
+      std::vector<virtualprinter::Scenario> scenarios = virtualprinter::loadScenarios(fileNames);
       if (scenarios.size() == 1) return virtualPrinter(std::move(scenarios.front()));
       return [scenarios = std::move(scenarios)]() -> std::unique_ptr<UsbBackend> {
         std::vector<std::unique_ptr<UsbBackend>> printers;

@@ -68,4 +68,8 @@ std::string visibleExcerpt(std::string_view text, std::size_t maxCharacters) {
   return toUtf8(visibleControls(wide)) + (cut ? "..." : "");
 }
 
+std::string quotedExcerpt(std::string_view text, std::size_t maxCharacters) {
+  return "\"" + visibleExcerpt(text, maxCharacters) + "\"";
+}
+
 }  // namespace kestrava

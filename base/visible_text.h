@@ -25,4 +25,7 @@ std::u16string visibleLineBreaks(std::u16string_view text);
 // error can neither reach the terminal raw nor flood it.
 std::string visibleExcerpt(std::string_view text, std::size_t maxCharacters = 80);
 
+// The same in double quotes, for a field a message names: "kind" or "\x1B]0;...".
+std::string quotedExcerpt(std::string_view text, std::size_t maxCharacters = 80);
+
 }  // namespace kestrava

@@ -1,12 +1,15 @@
 #include "link/trace_file.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
+#include "base/bounded_file.h"
 #include "base/hex_text.h"
 #include "base/text_codec.h"
+#include "base/visible_text.h"
 #include "link/usb_printer_link.h"
 
 namespace kestrava {
@@ -155,7 +158,16 @@ void TraceFileWriter::write(const TraceEvent& event) {
     out_ << "device " << escapedPath(event.devicePath) << '\n' << "usb-id " << id << '\n';
   }
   out_ << traceFileLine(event) << '\n';
+  flush();
+}
+
+void TraceFileWriter::flush() {
+  errno = 0;
   out_.flush();
+  if (!out_ && !failed_) {
+    failed_ = true;
+    failure_ = errno;
+  }
 }
 
 TraceFile parseTraceFile(std::istream& in) {
@@ -189,7 +201,7 @@ TraceFile parseTraceFile(std::istream& in) {
       std::uint64_t seconds = 0, micros = 0;
       if (dot == std::string_view::npos || !parseDigits(time.substr(0, dot), 12, 10, seconds) ||
           time.size() - dot != 7 || !parseDigits(time.substr(dot + 1), 6, 10, micros)) {
-        fail(number, "bad time " + std::string(time));
+        fail(number, "bad time " + quotedExcerpt(time));
       }
       event.sinceStart = std::chrono::microseconds(static_cast<long long>(seconds * 1000000 + micros));
     };
@@ -200,19 +212,22 @@ TraceFile parseTraceFile(std::istream& in) {
     auto readCount = [&](std::string_view word, const char* what) {
       std::uint64_t value = 0;
       if (!parseDigits(word, 10, 10, value) || value > 0xFFFFFFFFu)
-        fail(number, std::string("bad ") + what + " " + std::string(word));
+        fail(number, std::string("bad ") + what + " " + quotedExcerpt(word));
       return static_cast<std::uint32_t>(value);
     };
     // COUNT, then the bytes in hex when there are any.
     auto readBytes = [&](std::size_t at) {
       std::uint32_t count = readCount(fields[at], "byte count");
+      if (count > kMaxTraceTransferBytes) {
+        fail(number, "more than " + sizeInWords(kMaxTraceTransferBytes) + " in one transfer (no answer is longer)");
+      }
       if (fields.size() != at + (count == 0 ? 1 : 2)) fail(number, "byte count and hex differ");
       if (count != 0 && (!bytesFromHex(fields[at + 1], event.bytes) || event.bytes.size() != count)) {
         fail(number, "byte count and hex differ");
       }
     };
     auto readPath = [&](std::string_view field, std::u16string& path) {
-      if (!unescapePath(field, path)) fail(number, "bad device path " + std::string(field));
+      if (!unescapePath(field, path)) fail(number, "bad device path " + quotedExcerpt(field));
     };
     if (kind == "device") {
       expectFields(2, "device PATH");
@@ -225,7 +240,7 @@ TraceFile parseTraceFile(std::istream& in) {
       expectFields(2, "usb-id XXXXXXXX");
       std::uint64_t id = 0;
       if (!parseDigits(fields[1], 8, 16, id) || fields[1].size() != 8)
-        fail(number, "bad usb-id " + std::string(fields[1]));
+        fail(number, "bad usb-id " + quotedExcerpt(fields[1]));
       if (usbIdSeen) fail(number, "a second usb-id line");
       usbIdSeen = true;
       file.usbId = static_cast<std::uint32_t>(id);
@@ -262,7 +277,7 @@ TraceFile parseTraceFile(std::istream& in) {
       readBytes(5);
       if (event.bytes.size() > event.requested) fail(number, "more bytes read than wanted");
     } else {
-      fail(number, "unknown line \"" + std::string(kind) + "\"");
+      fail(number, "unknown line " + quotedExcerpt(kind));
     }
     file.events.push_back(std::move(event));
   }
@@ -271,8 +286,11 @@ TraceFile parseTraceFile(std::istream& in) {
 }
 
 TraceFile loadTraceFile(const std::string& fileName) {
-  std::ifstream in(fileName, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read trace file " + fileName);
+  std::string text, error;
+  if (!readRegularFile(fileName, kMaxTraceFileBytes, text, error)) {
+    throw std::runtime_error("cannot read trace file " + quotedExcerpt(fileName, 200) + ": " + error);
+  }
+  std::istringstream in(std::move(text));
   return parseTraceFile(in);
 }
 

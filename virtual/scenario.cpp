@@ -1,13 +1,14 @@
 #include "virtual/scenario.h"
 
-#include <fstream>
 #include <set>
 #include <sstream>
 #include <stdexcept>
 
 #include <nlohmann/json.hpp>
 
+#include "base/bounded_file.h"
 #include "base/hex_text.h"
+#include "base/visible_text.h"
 
 namespace kestrava::virtualprinter {
 
@@ -15,8 +16,9 @@ using nlohmann::json;
 
 namespace {
 
+// `where` names members of the file and `what` may quote it: both are outside text.
 [[noreturn]] void fail(const std::string& where, const std::string& what) {
-  throw std::runtime_error("scenario: " + where + ": " + what);
+  throw std::runtime_error("scenario: " + visibleExcerpt(where, 120) + ": " + what);
 }
 
 // A number is a JSON number or a text of decimal digits or "0x" and hexadecimal digits;
@@ -29,14 +31,14 @@ std::uint32_t number(const json& value, const std::string& where, std::uint64_t 
     const std::string text = value.get<std::string>();
     std::size_t start = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') ? 2 : 0;
     unsigned base = start == 2 ? 16 : 10;
-    if (text.size() == start) fail(where, "not a number: \"" + text + "\"");
+    if (text.size() == start) fail(where, "not a number: " + quotedExcerpt(text));
     if (base == 10 && text.size() > 1 && text[0] == '0')
-      fail(where, "a decimal number has no leading zero: \"" + text + "\"");
+      fail(where, "a decimal number has no leading zero: " + quotedExcerpt(text));
     for (std::size_t i = start; i < text.size(); ++i) {
       int digit = hexDigitValue(static_cast<unsigned char>(text[i]));
-      if (digit < 0 || static_cast<unsigned>(digit) >= base) fail(where, "not a number: \"" + text + "\"");
+      if (digit < 0 || static_cast<unsigned>(digit) >= base) fail(where, "not a number: " + quotedExcerpt(text));
       result = result * base + static_cast<unsigned>(digit);
-      if (result > max) fail(where, "number out of range: \"" + text + "\"");
+      if (result > max) fail(where, "number out of range: " + quotedExcerpt(text));
     }
   } else {
     fail(where, "expected a number");
@@ -59,7 +61,7 @@ void checkKeys(const json& object, std::initializer_list<const char*> known, con
   for (const auto& item : object.items()) {
     bool ok = false;
     for (const char* key : known) ok = ok || item.key() == key;
-    if (!ok) fail(where, "unknown member \"" + item.key() + "\"");
+    if (!ok) fail(where, "unknown member " + quotedExcerpt(item.key()));
   }
 }
 
@@ -93,7 +95,7 @@ std::string bytes(const json& value, const std::string& where, std::size_t& budg
       if (c != ' ') hex.push_back(c);
     }
     if (hex.size() % 2 != 0) fail(where, "odd number of hex digits");
-    if (!bytesFromHex(hex, out)) fail(where, "not a hex digit in " + hex);
+    if (!bytesFromHex(hex, out)) fail(where, "not a hex digit in " + quotedExcerpt(hex));
   }
   if (out.size() > budget) fail(where, "more bytes than a scenario may hold");
   budget -= out.size();
@@ -110,7 +112,7 @@ std::string bytes(const json& value, const std::string& where, std::size_t& budg
   if (value.contains("set")) {
     for (const auto& [offset, byte] : objectMember(value.at("set"), where + ".set").items()) {
       std::uint32_t at = number(json(offset), where + ".set", kMaxAnswerBytes);
-      if (at >= out.size()) fail(where, "set offset past the end: " + offset);
+      if (at >= out.size()) fail(where, "set offset past the end: " + quotedExcerpt(offset));
       out[at] = static_cast<char>(number(byte, where + ".set." + offset, 0xFF));
     }
   }
@@ -129,7 +131,7 @@ FaultKind faultKind(const std::string& name, const std::string& where) {
       {"splitData", FaultKind::splitData},
   };
   auto found = kinds.find(name);
-  if (found == kinds.end()) fail(where, "unknown fault kind " + name);
+  if (found == kinds.end()) fail(where, "unknown fault kind " + quotedExcerpt(name));
   return found->second;
 }
 
@@ -170,7 +172,7 @@ Scenario healthyMonoPrinter() {
   return s;
 }
 
-Scenario parseScenario(const std::string& jsonText) {
+Scenario parseScenario(const std::string& jsonText, std::size_t& budget) {
   if (jsonText.size() > kMaxScenarioFileBytes) {
     fail("file", "longer than " + std::to_string(kMaxScenarioFileBytes) + " bytes");
   }
@@ -196,7 +198,7 @@ Scenario parseScenario(const std::string& jsonText) {
         break;
       case json::parse_event_t::key:
         if (!keysSeen.empty() && !keysSeen.back().insert(parsed.get<std::string>()).second) {
-          fail("JSON", "member \"" + parsed.get<std::string>() + "\" given twice in one object");
+          fail("JSON", "member " + quotedExcerpt(parsed.get<std::string>()) + " given twice in one object");
         }
         break;
       default: break;
@@ -208,7 +210,7 @@ Scenario parseScenario(const std::string& jsonText) {
     root = json::parse(jsonText, check);
   } catch (const json::exception& error) {
     // Not only syntax: a number too large for any type is an out_of_range error.
-    fail("JSON", error.what());
+    fail("JSON", visibleExcerpt(error.what(), 200));
   }
   if (!root.is_object()) fail("top level", "expected an object");
   checkKeys(root,
@@ -217,7 +219,6 @@ Scenario parseScenario(const std::string& jsonText) {
             "top level");
 
   Scenario s;
-  std::size_t budget = kMaxScenarioBytes;
   try {
     if (root.contains("vendorId"))
       s.vendorId = static_cast<std::uint16_t>(number(root["vendorId"], "vendorId", 0xFFFF));
@@ -284,24 +285,40 @@ Scenario parseScenario(const std::string& jsonText) {
       }
     }
   } catch (const json::exception& error) {
-    fail("value", error.what());
+    fail("value", visibleExcerpt(error.what(), 200));
   }
   return s;
 }
 
-Scenario loadScenario(const std::string& fileName) {
-  std::ifstream file(fileName, std::ios::binary);
-  if (!file) throw std::runtime_error("cannot read scenario file " + fileName);
-  // Read at most one byte more than a scenario may have: a device or an endless file
-  // (/dev/zero) is refused instead of filling the memory.
-  std::string text(kMaxScenarioFileBytes + 1, '\0');
-  file.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(file.gcount()));
-  if (text.size() > kMaxScenarioFileBytes) {
-    throw std::runtime_error("scenario: file: " + fileName + " is longer than " +
-                             std::to_string(kMaxScenarioFileBytes) + " bytes");
+Scenario parseScenario(const std::string& jsonText) {
+  std::size_t budget = kMaxScenarioBytes;
+  return parseScenario(jsonText, budget);
+}
+
+Scenario loadScenario(const std::string& fileName) { return loadScenarios({fileName}).front(); }
+
+std::vector<Scenario> loadScenarios(const std::vector<std::string>& fileNames) {
+  // The bounds hold for the list as a whole: eight names of one file are eight files' worth.
+  std::size_t fileBytesLeft = kMaxScenarioFileBytes;
+  std::size_t budget = kMaxScenarioBytes;
+  std::vector<Scenario> scenarios;
+  for (const std::string& fileName : fileNames) {
+    std::string text, error;
+    if (!readRegularFile(fileName, fileBytesLeft, text, error)) {
+      if (fileNames.size() > 1 && error.rfind("larger than", 0) == 0) {
+        error = "the scenario files together are " + error;
+      }
+      throw std::runtime_error("cannot read scenario file " + quotedExcerpt(fileName, 200) + ": " + error);
+    }
+    fileBytesLeft -= text.size();
+    try {
+      scenarios.push_back(parseScenario(text, budget));
+    } catch (const std::runtime_error& wrong) {
+      throw std::runtime_error(std::string(wrong.what()) +
+                               (fileNames.size() > 1 ? " (in " + quotedExcerpt(fileName, 200) + ")" : ""));
+    }
   }
-  return parseScenario(text);
+  return scenarios;
 }
 
 }  // namespace kestrava::virtualprinter

@@ -90,8 +90,15 @@ inline constexpr std::size_t kMaxScenarioDepth = 32;
 inline constexpr std::uint32_t kMaxAnswerBytes = 64u << 20;
 inline constexpr std::size_t kMaxScenarioBytes = 256u << 20;
 
-// Parses a scenario; throws std::runtime_error naming what is wrong.
+// Parses a scenario; throws std::runtime_error naming what is wrong. Its answers take
+// their bytes from `budget`, which several scenarios side by side share.
+Scenario parseScenario(const std::string& jsonText, std::size_t& budget);
 Scenario parseScenario(const std::string& jsonText);
+
+// Loads scenario files, each a regular file; throws std::runtime_error naming the file and
+// the reason. A list is bounded as one scenario is: kMaxScenarioFileBytes of files and
+// kMaxScenarioBytes of answers in all.
 Scenario loadScenario(const std::string& fileName);
+std::vector<Scenario> loadScenarios(const std::vector<std::string>& fileNames);
 
 }  // namespace kestrava::virtualprinter
