@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/text_codec.h"
+#include "base/visible_text.h"
 
 namespace kestrava {
 
@@ -72,8 +73,8 @@ std::unique_ptr<UsbPipe> ReplayBackend::openPipe(const std::u16string& devicePat
   const TraceEvent* event = next(TraceEvent::Kind::open, std::string("an open of ") + pipe);
   if (!event) return nullptr;
   if (event->end != end || event->devicePath != devicePath) {
-    differ(std::string("open of ") + pipe + " " + toUtf8(devicePath) + " where the trace opens " +
-           pipeName(event->end) + " " + toUtf8(event->devicePath));
+    differ(std::string("open of ") + pipe + " " + quotedExcerpt(toUtf8(devicePath), 200) + " where the trace opens " +
+           pipeName(event->end) + " " + quotedExcerpt(toUtf8(event->devicePath), 200));
     return nullptr;
   }
   ++cursor_;

@@ -1,10 +1,12 @@
 // kestrava-cli: acquisition runs for terminals, scripts and service benches.
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <mutex>
 #include <sstream>
+#include <system_error>
 #include <vector>
 
 #include <unistd.h>
@@ -67,6 +69,21 @@ void sayOnStderr(const std::string& line) {
   std::cerr << line << '\n' << std::flush;
 }
 
+// A message on stderr under the program's name. It may carry outside text (a file name, a
+// member of a trace, a device path): control characters in it are shown visibly.
+void complain(const std::string& message) { sayOnStderr("kestrava-cli: " + visibleExcerpt(message, 4000)); }
+
+std::string systemReason(int error) { return std::generic_category().message(error != 0 ? error : EIO); }
+
+// The output, whole; false, said on stderr, when it could not be written (a full disk).
+bool writeOutput(const std::string& text) {
+  errno = 0;
+  std::cout << text << std::flush;
+  if (std::cout) return true;
+  complain("cannot write the output: " + systemReason(errno));
+  return false;
+}
+
 // Everything that talks to the printer for one run: the progress notice and the trace
 // wrap the back end the run sees.
 FinishedRun runOnce(UsbBackend& backend, const Options& options, bool showProgress, TraceFileWriter* traceWriter) {
@@ -111,13 +128,30 @@ FinishedRun runOnce(UsbBackend& backend, const Options& options, bool showProgre
   return run;
 }
 
-void printText(const FinishedRun& run, bool heading) {
-  if (heading) std::cout << "== " << toUtf8(visibleControls(run.devicePath)) << " ==" << kLineEnd;
-  if (run.record.linkOpened) {
-    std::cout << runAsText(run.dialog, kLineEnd);
-  } else {
-    std::cout << toUtf8(run.dialog.m_status) << '\n';
+std::string textOf(const FinishedRun& run, bool heading) {
+  std::string text;
+  if (heading) text += "== " + toUtf8(visibleControls(run.devicePath)) + " ==" + kLineEnd;
+  if (run.record.linkOpened) return text + runAsText(run.dialog, kLineEnd);
+  return text + toUtf8(run.dialog.m_status) + '\n';
+}
+
+// What kestrava-cli prints for its runs, as JSON or as text.
+std::string outputOf(const std::vector<FinishedRun>& runs, const Options& options) {
+  if (options.json) {
+    std::string out;
+    for (const FinishedRun& run : runs) {
+      if (!out.empty()) out += ",";
+      out += runAsJson({run.dialog, run.record, run.status, run.devicePath});
+    }
+    return (options.all ? "[" + out + "]" : out) + '\n';
   }
+  if (options.all && runs.empty()) return "printer not found\n";
+  std::string out;
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    if (i > 0) out += kLineEnd;
+    out += textOf(runs[i], options.all);
+  }
+  return out;
 }
 
 std::string examplesAndStatuses() {
@@ -142,6 +176,7 @@ std::string examplesAndStatuses() {
          "  4   a replayed trace differs from the run\n"
          "  5   the printer did not answer: the link opened but no request got an answer\n"
          "  64  usage error: a wrong option, device or file\n"
+         "  74  the output or the trace file could not be written (a full disk)\n"
          "With --all: the status of the first printer whose run did not end with 0.\n";
 }
 
@@ -178,41 +213,42 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
     if (error.get_exit_code() == 0) return app.exit(error);
-    std::cerr << "kestrava-cli: " << error.what() << '\n';
+    complain(error.what());
     return exitstatus::usage;
   }
   options.trace = app.count("--trace") > 0;
   if (options.all && !options.traceFile.empty()) {
-    std::cerr << "kestrava-cli: --trace FILE records one run; it cannot be used with --all\n";
+    complain("--trace FILE records one run; it cannot be used with --all");
     return exitstatus::usage;
   }
   if (options.dump && options.traceFile.empty()) {
-    std::cerr << "kestrava-cli: --dump goes with --trace FILE\n";
+    complain("--dump goes with --trace FILE");
     return exitstatus::usage;
   }
   if (options.progress && options.quiet) {
-    std::cerr << "kestrava-cli: --progress and --quiet exclude each other\n";
+    complain("--progress and --quiet exclude each other");
     return exitstatus::usage;
   }
 
   std::string error;
   std::unique_ptr<UsbBackend> backend = makeBackend(options.device, error);
   if (!backend) {
-    std::cerr << "kestrava-cli: --device: " << error << '\n';
+    complain("--device: " + error);
     return exitstatus::usage;
   }
   if (options.list) {
     std::vector<ListedInterface> interfaces = listInterfaces(*backend);
-    std::cout << (options.json ? interfacesAsJson(interfaces) + "\n" : interfacesAsText(interfaces));
-    return exitstatus::done;
+    const bool written = writeOutput(options.json ? interfacesAsJson(interfaces) + "\n" : interfacesAsText(interfaces));
+    return written ? exitstatus::done : exitstatus::writeFailed;
   }
 
   std::ofstream traceOut;
   std::unique_ptr<TraceFileWriter> traceWriter;
   if (!options.traceFile.empty()) {
+    errno = 0;
     traceOut.open(options.traceFile, std::ios::binary | std::ios::trunc);
     if (!traceOut) {
-      std::cerr << "kestrava-cli: --trace: cannot write " << options.traceFile << '\n';
+      complain("--trace: cannot write " + quotedExcerpt(options.traceFile, 200) + ": " + systemReason(errno));
       return exitstatus::usage;
     }
     traceWriter = std::make_unique<TraceFileWriter>(traceOut);
@@ -240,39 +276,34 @@ int main(int argc, char** argv) {
   if (auto* replay = dynamic_cast<ReplayBackend*>(backend.get())) {
     replay->finish();
     if (replay->mismatch()) {
-      std::cerr << "kestrava-cli: " << *replay->mismatch() << '\n';
+      complain(*replay->mismatch());
       status = exitstatus::replayDiffers;
       for (FinishedRun& run : runs) run.status = status;
     }
   }
-
-  if (options.json) {
-    std::string out;
-    for (const FinishedRun& run : runs) {
-      if (!out.empty()) out += ",";
-      out += runAsJson({run.dialog, run.record, run.status, run.devicePath});
-    }
-    std::cout << (options.all ? "[" + out + "]" : out) << '\n';
-  } else if (options.all && runs.empty()) {
-    std::cout << "printer not found\n";
-  } else {
-    for (std::size_t i = 0; i < runs.size(); ++i) {
-      if (i > 0) std::cout << kLineEnd;
-      printText(runs[i], options.all);
+  // A trace that could not be written whole is no record of the run: the user would send
+  // an empty or cut file with a bug report.
+  if (traceWriter) {
+    traceWriter->flush();
+    if (traceWriter->failed()) {
+      complain("cannot write trace file " + quotedExcerpt(options.traceFile, 200) + ": " +
+               systemReason(traceWriter->failure()));
+      status = exitstatus::writeFailed;
+      for (FinishedRun& run : runs) run.status = status;
     }
   }
+
+  if (!writeOutput(outputOf(runs, options))) status = exitstatus::writeFailed;
   for (const FinishedRun& run : runs) {
-    if (run.status == exitstatus::printerSilent) {
-      const std::string path = toUtf8(visibleControls(run.devicePath));
+    if (run.record.linkOpened && !run.record.printerAnswered) {
+      const std::string path = toUtf8(run.devicePath);
       const std::string peer = backend->peerName();
-      std::cerr << "kestrava-cli: " << (options.all ? path + ": " : std::string())
-                << silentRunReason(run.record, peer.empty() ? path : toUtf8(visibleControls(fromUtf8(peer))))
-                << '\n';
+      complain((options.all ? path + ": " : std::string()) + silentRunReason(run.record, peer.empty() ? path : peer));
     }
   }
   if (status == exitstatus::connectFailed) {
     std::string hint = backend->openFailureHint();
-    if (!hint.empty()) std::cerr << "kestrava-cli: " << hint << '\n';
+    if (!hint.empty()) complain(hint);
   }
   return status;
 }

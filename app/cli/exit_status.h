@@ -12,6 +12,7 @@ inline constexpr int connectFailed = 3;  // the printer is there, its pipes woul
 inline constexpr int replayDiffers = 4;  // a replayed trace differs from the run
 inline constexpr int printerSilent = 5;  // the link opened, the printer answered no request
 inline constexpr int usage = 64;         // the command line or a file it names is wrong
+inline constexpr int writeFailed = 74;   // the output or the trace file could not be written
 
 inline int of(RunOutcome outcome) {
   switch (outcome) {
@@ -31,6 +32,7 @@ inline const char* nameOf(int status) {
     case connectFailed: return "connect to printer failed";
     case replayDiffers: return "replayed trace differs";
     case printerSilent: return "the printer did not answer";
+    case writeFailed: return "output could not be written";
   }
   return "usage error";
 }

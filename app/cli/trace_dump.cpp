@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/text_codec.h"
+#include "base/visible_text.h"
 
 namespace kestrava {
 
@@ -30,6 +31,14 @@ std::string hexDump(const std::string& bytes) {
   return out;
 }
 
+namespace {
+
+// A device path may come from a trace or a scenario: on the terminal it is shown visibly,
+// and a path no system makes (thousands of characters) is cut.
+std::string shownPath(const std::u16string& path) { return visibleExcerpt(toUtf8(path), 512); }
+
+}  // namespace
+
 std::string formatTraceEvent(const TraceEvent& event) {
   char head[160];
   long long micros = event.sinceStart.count();
@@ -37,9 +46,9 @@ std::string formatTraceEvent(const TraceEvent& event) {
   std::string out(head, static_cast<std::size_t>(length));
   const char* pipe = pipeName(event.end);
   switch (event.kind) {
-    case TraceEvent::Kind::listedInterface: return out + "interface " + toUtf8(event.devicePath) + "\n";
+    case TraceEvent::Kind::listedInterface: return out + "interface " + shownPath(event.devicePath) + "\n";
     case TraceEvent::Kind::open:
-      out += std::string("open ") + pipe + " " + toUtf8(event.devicePath) + (event.ok ? "" : ": failed") + "\n";
+      out += std::string("open ") + pipe + " " + shownPath(event.devicePath) + (event.ok ? "" : ": failed") + "\n";
       return out;
     case TraceEvent::Kind::write:
       std::snprintf(head, sizeof head, "write %zu bytes%s\n", event.requested, event.ok ? "" : ": failed");
