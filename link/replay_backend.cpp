@@ -77,7 +77,7 @@ std::unique_ptr<UsbPipe> ReplayBackend::openPipe(const std::u16string& devicePat
            pipeName(event->end) + " " + quotedExcerpt(toUtf8(event->devicePath), 200));
     return nullptr;
   }
-  ++cursor_;
+  replayed(*event);
   return event->ok ? std::make_unique<ReplayPipe>(*this) : nullptr;
 }
 
@@ -102,7 +102,7 @@ long long ReplayBackend::replayWrite(const std::uint8_t* data, std::size_t count
     differ(detail);
     return -1;
   }
-  ++cursor_;
+  replayed(*event);
   return event->ok ? static_cast<long long>(count) : -1;
 }
 
@@ -117,10 +117,15 @@ bool ReplayBackend::replayRead(std::uint8_t* buffer, std::size_t wanted, std::si
            std::to_string(event->timeoutMs) + " ms");
     return false;
   }
-  ++cursor_;
+  replayed(*event);
   std::memcpy(buffer, event->bytes.data(), event->bytes.size());
   transferred = event->bytes.size();
   return event->ok;
+}
+
+void ReplayBackend::replayed(const TraceEvent& event) {
+  ++cursor_;
+  if (event.sinceStart > clock_) clock_ = event.sinceStart;
 }
 
 void ReplayBackend::finish() {

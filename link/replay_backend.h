@@ -1,9 +1,12 @@
 // Plays the printer's side of a recorded trace: every write the program makes must equal
 // the next recorded write byte for byte, every read gets the recorded bytes (a recorded
 // time-out is a time-out, returned at once). The first difference is kept as a mismatch
-// and every later operation fails, so the run ends quickly.
+// and every later operation fails, so the run ends quickly. The run's clock is the
+// trace's: it stands at the time of the last operation replayed, so a slow printer's
+// time-outs and data phases measure what they measured when the trace was written.
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 
@@ -18,6 +21,7 @@ class ReplayBackend : public UsbBackend {
 
   std::vector<std::u16string> interfacePaths() override;
   std::unique_ptr<UsbPipe> openPipe(const std::u16string& devicePath, PipeEnd end) override;
+  std::chrono::steady_clock::time_point now() const override { return start_ + clock_; }
 
   // Call after the run: records a mismatch when the trace holds operations the run did
   // not make.
@@ -32,12 +36,15 @@ class ReplayBackend : public UsbBackend {
 
  private:
   const TraceEvent* next(TraceEvent::Kind kind, const std::string& doing);
+  void replayed(const TraceEvent& event);
   void differ(const std::string& what);
 
   TraceFile trace_;
   std::size_t cursor_ = 0;  // next event to replay
   unsigned requests_ = 0;   // requests begun so far (writes of the PJL switch)
   std::optional<std::string> mismatch_;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  std::chrono::microseconds clock_{0};  // the time of the last operation replayed
 };
 
 }  // namespace kestrava

@@ -44,7 +44,7 @@ class TracePipe : public UsbPipe {
 }  // namespace
 
 TraceBackend::TraceBackend(UsbBackend& inner, Sink sink)
-    : ForwardingBackend(inner), sink_(std::move(sink)), start_(std::chrono::steady_clock::now()) {}
+    : ForwardingBackend(inner), sink_(std::move(sink)), start_(inner.now()) {}
 
 std::vector<std::u16string> TraceBackend::interfacePaths() {
   std::vector<std::u16string> paths = inner_.interfacePaths();
@@ -70,8 +70,11 @@ std::unique_ptr<UsbPipe> TraceBackend::openPipe(const std::u16string& devicePath
 }
 
 void TraceBackend::report(TraceEvent event) const {
-  event.sinceStart = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start_);
+  lastEvent_ = std::chrono::duration_cast<std::chrono::microseconds>(inner_.now() - start_);
+  event.sinceStart = lastEvent_;
   if (sink_) sink_(event);
 }
+
+std::chrono::steady_clock::time_point TraceBackend::now() const { return start_ + lastEvent_; }
 
 }  // namespace kestrava

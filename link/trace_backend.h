@@ -1,5 +1,8 @@
 // Wraps a back end and reports every write and read of the printer's pipes, with the
-// time since the trace began. It only watches: the bytes pass through unchanged.
+// time since the trace began on the back end's clock. It only watches: the bytes pass
+// through unchanged. The time the run sees is the time of the last event reported, so
+// every time the run measures (the data phases' budget, the rest of a short read) is a
+// difference of two times in the trace, and a replay on those times measures the same.
 #pragma once
 
 #include <chrono>
@@ -35,10 +38,12 @@ class TraceBackend : public ForwardingBackend {
   std::unique_ptr<UsbPipe> openPipe(const std::u16string& devicePath, PipeEnd end) override;
 
   void report(TraceEvent event) const;
+  std::chrono::steady_clock::time_point now() const override;
 
  private:
   Sink sink_;
   std::chrono::steady_clock::time_point start_;
+  mutable std::chrono::microseconds lastEvent_{0};
 };
 
 }  // namespace kestrava

@@ -65,6 +65,36 @@ TEST(Replay, RecordedAgainstVirtualAndTcpPrintersReplaysTheSame) {
   server.stop();
 }
 
+// A trace is written on the printer's clock and replayed on the trace's: every timing
+// fault (no reply, a late one, a split one, a trickle) replays to the same run.
+TEST(Replay, EveryTimingFaultReplaysToTheSameRun) {
+  const std::pair<const char*, const char*> faults[] = {
+      {"no reply", R"({"kind": "noReply", "request": 3})"},
+      {"mute", R"({"kind": "noReply"})"},
+      {"late reply", R"({"kind": "lateReply", "target": "OID_PLATFORM_ENG_FW_VERSION.0", "delayMs": 900})"},
+      {"split reply", R"({"kind": "splitReply", "request": 2})"},
+      {"split data phase", R"({"kind": "splitData", "target": "OID_PLATFORM_PRODUCT_SERIAL_NUM.0"})"},
+      {"trickle", R"({"kind": "trickle", "target": "/etc/version"})"},
+  };
+  const std::string healthy = readText(testing::sourcePath("virtual/scenarios/mono.json"));
+  ASSERT_EQ(healthy.rfind('}'), healthy.size() - 2) << "the scenario ends with \"}\\n\"";
+  for (const auto& [name, fault] : faults) {
+    SCOPED_TRACE(name);
+    const std::string scenario = tempName("fault.json");
+    std::ofstream(scenario, std::ios::binary)
+        << healthy.substr(0, healthy.size() - 2) << ", \"faults\": [" << fault << "]}\n";
+    const std::string trace = tempName("fault.trace");
+    testing::CliOutcome recorded = runCli("--json --trace '" + trace + "' --device 'virtual:" + scenario + "'");
+    ASSERT_TRUE(recorded.status == 0 || recorded.status == 5) << recorded.err;
+    testing::CliOutcome replayed = runCli("--json --device 'replay:" + trace + "'");
+    EXPECT_EQ(replayed.status, recorded.status) << replayed.err;
+    EXPECT_EQ(replayed.out, recorded.out);
+    EXPECT_EQ(replayed.err, recorded.err);
+    std::remove(scenario.c_str());
+    std::remove(trace.c_str());
+  }
+}
+
 TEST(Replay, AChangedRequestIsNamed) {
   // The second request of the healthy run (after the busybox read) asks for the firmware
   // version by OID; the trace now says another byte was sent there.
