@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -31,6 +32,13 @@ std::string scenario(const char* name) {
 std::string twoPrinters() {
   return "virtual:" + testing::sourcePath("virtual/scenarios/mono.json") + "," +
          testing::sourcePath("virtual/scenarios/colour.json");
+}
+
+std::string readFile(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 std::size_t count(const std::string& text, const std::string& piece) {
@@ -93,7 +101,7 @@ TEST(Cli, HelpIsWrappedBetweenWordsAndListsExamplesAndEveryStatus) {
             outcome.out.find("  kestrava-cli --device virtual\n", examples));
   std::size_t statuses = outcome.out.find("Exit status:");
   ASSERT_NE(statuses, std::string::npos);
-  for (const char* status : {"\n  0 ", "\n  2 ", "\n  3 ", "\n  4 ", "\n  5 ", "\n  64 "}) {
+  for (const char* status : {"\n  0 ", "\n  2 ", "\n  3 ", "\n  4 ", "\n  5 ", "\n  64 ", "\n  74 "}) {
     EXPECT_NE(outcome.out.find(status, statuses), std::string::npos) << status;
   }
 }
@@ -131,6 +139,28 @@ TEST(Cli, AllTellsWhichPrinterDidNotAnswer) {
   EXPECT_EQ(runs[2]["exitStatus"], 5);
   EXPECT_EQ(runs[2]["printer"]["answered"], false);
   EXPECT_NE(outcome.err.find("pid_0ef5"), std::string::npos) << outcome.err;
+}
+
+// A printer's section does not depend on its place in the list: each runs on its own
+// clock. A trickling printer's file read stops after the same pieces in every place.
+TEST(Cli, AllRunsEachPrinterOnItsOwnClock) {
+  const std::string mono = readFile(testing::sourcePath("virtual/scenarios/mono.json"));
+  const std::string trickle = (std::filesystem::temp_directory_path() /
+                               ("kestrava-trickle-" + std::to_string(::getpid()) + ".json")).string();
+  std::ofstream(trickle, std::ios::binary)
+      << mono.substr(0, mono.rfind('}')) << R"(, "faults": [{"kind": "trickle", "target": "/etc/version"}]})";
+  const std::string colour = testing::sourcePath("virtual/scenarios/colour.json");
+  auto pieces = [](const std::string& arguments) {
+    Outcome outcome = runCli("--trace " + arguments);
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    return count(outcome.err, "read  5120 of 5120 bytes");
+  };
+  const std::size_t alone = pieces("--device 'virtual:" + trickle + "'");
+  EXPECT_GT(alone, 5u);
+  EXPECT_LT(alone, 20u);  // sixty seconds of pieces 4.5 s apart
+  EXPECT_EQ(pieces("--all --device 'virtual:" + colour + "," + trickle + "'"), alone);
+  EXPECT_EQ(pieces("--all --device 'virtual:" + trickle + "," + colour + "'"), alone);
+  std::remove(trickle.c_str());
 }
 
 TEST(Cli, AllWithoutAPrinter) {
