@@ -130,8 +130,9 @@ TEST(FaultMatrix, EveryFaultAtEveryRequestOfEverySet) {
   EXPECT_GT(runs, 290u);
 }
 
-// What a mute printer or a late one costs, on the printer's clock: each time-out is
-// followed by one wait for a late reply before the next request, and nothing else.
+// What a mute printer, a late one or one that splits a reply costs, on the printer's
+// clock: each time-out or short reply is followed by one wait for late bytes before the
+// next request, and nothing else.
 TEST(HostilePrinter, TimeOutsCostAtMostAQuarterMore) {
   struct Case {
     const char* name;
@@ -141,11 +142,16 @@ TEST(HostilePrinter, TimeOutsCostAtMostAQuarterMore) {
   Scenario late = virtualprinter::healthyMonoPrinter();
   late.faults = {makeFault(FaultKind::lateReply)};
   late.faults[0].target = "OID_PLATFORM_ENG_FW_VERSION.0";
+  Scenario split = virtualprinter::healthyMonoPrinter();
+  split.faults = {makeFault(FaultKind::splitReply)};
+  split.faults[0].target = "OID_PLATFORM_ENG_FW_VERSION.0";
   const Case cases[] = {
       // A mute P3301DN: sixteen reads time out (80 s before late replies were cleared).
       {"mute", scenarioFile("mute.json"), std::chrono::seconds(80), std::chrono::seconds(100)},
       {"healthy", virtualprinter::healthyMonoPrinter(), std::chrono::milliseconds(100), std::chrono::milliseconds(100)},
       {"one late reply", late, std::chrono::milliseconds(5400), std::chrono::milliseconds(6500)},
+      // A reply cut in two: the rest of its read and the late-reply second, then the next.
+      {"one split reply", split, std::chrono::milliseconds(5500), std::chrono::milliseconds(6500)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -12,10 +12,10 @@
 
 #include "app/cli/exit_status.h"
 #include "cli_support.h"
-#include "link/forwarding_backend.h"
 #include "link/tcp_backend.h"
 #include "net/tcp_socket.h"
 #include "recording_dialog.h"
+#include "short_timeouts.h"
 #include "run/acquisition_thread.h"
 #include "virtual/tcp_printer_server.h"
 
@@ -27,32 +27,6 @@ namespace kestrava {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Every read time-out a fiftieth of what the run asks for: a mute peer's sixteen time-outs
-// of 5 s and their late-reply waits take two seconds instead of a minute and a half.
-class FiftiethTimeOuts : public ForwardingBackend {
- public:
-  using ForwardingBackend::ForwardingBackend;
-  static constexpr std::uint32_t kScale = 50;
-
-  std::unique_ptr<UsbPipe> openPipe(const std::u16string& devicePath, PipeEnd end) override {
-    std::unique_ptr<UsbPipe> pipe = inner_.openPipe(devicePath, end);
-    return pipe ? std::make_unique<Pipe>(std::move(pipe)) : nullptr;
-  }
-
- private:
-  class Pipe : public UsbPipe {
-   public:
-    explicit Pipe(std::unique_ptr<UsbPipe> inner) : inner_(std::move(inner)) {}
-    long long write(const std::uint8_t* data, std::size_t count) override { return inner_->write(data, count); }
-    bool read(std::uint8_t* buffer, std::size_t wanted, std::size_t& transferred, std::uint32_t timeoutMs) override {
-      return inner_->read(buffer, wanted, transferred, timeoutMs / kScale > 0 ? timeoutMs / kScale : 1);
-    }
-
-   private:
-    std::unique_ptr<UsbPipe> inner_;
-  };
-};
 
 // A peer on 127.0.0.1 that treats its one client the way `behave` says, on a thread of its
 // own, until the client goes or the test ends.
@@ -179,7 +153,7 @@ TEST(NotAPrinter, NothingButAValidReplyCountsAsAnAnswer) {
     SCOPED_TRACE(c.name);
     FakePeer peer(c.peer);
     TcpBackend tcp("127.0.0.1", peer.port(), devicePath());
-    FiftiethTimeOuts backend(tcp);
+    testing::FiftiethTimeOuts backend(tcp);
     testing::RecordingDialog dialog;
     RunRecord record;
     const auto start = Clock::now();

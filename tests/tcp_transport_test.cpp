@@ -128,6 +128,33 @@ TEST(TcpTransport, ReadReturnsWhatArrivedByTheTimeOut) {
   EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), got), "XYZ");
 }
 
+// On a byte stream a read that times out after part of a reply still completes, with
+// what came. The rest of that reply, arriving after the time-out, must not be read as the
+// answer to the next request: the link throws it away before it writes again.
+TEST(TcpTransport, TheRestOfAReplyCutByTheTimeOutIsThrownAway) {
+  RawPeer peer;
+  TcpBackend backend("127.0.0.1", peer.port(), pathOf("vid_232b&pid_0ef5"));
+  UsbPrinterLink link(backend);
+  ASSERT_EQ(link.open(), LinkStatus::ok);
+  peer.accept();
+  std::uint8_t buffer[16];
+  std::uint32_t got = 0;
+  peer.send("FIRST-HA");
+  EXPECT_EQ(link.read(buffer, 16, got, 50), LinkStatus::ok);
+  EXPECT_EQ(got, 8u);
+  EXPECT_TRUE(link.lateBytesExpected());
+  peer.send("LF-OF-IT");  // the rest, late
+  const std::string request = "next";
+  ASSERT_EQ(link.write(reinterpret_cast<const std::uint8_t*>(request.data()), 4), LinkStatus::ok);
+  std::thread answer([&peer] {
+    EXPECT_EQ(peer.receive(4), "next");
+    peer.send("SECOND-REPLY-16B");
+  });
+  EXPECT_EQ(link.read(buffer, 16, got, 5000), LinkStatus::ok);
+  answer.join();
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), got), "SECOND-REPLY-16B");
+}
+
 TEST(TcpTransport, PrinterThatHangsUpFailsAtOnceWithoutKillingUs) {
   RawPeer peer;
   TcpBackend backend("127.0.0.1", peer.port(), pathOf("vid_232b&pid_0ef5"));
