@@ -222,8 +222,10 @@ TEST(VirtualPrinterProgram, CommandLine) {
     std::string err;  // what stderr contains
   };
   const Case cases[] = {
-      {"--port abc", 64, "--port"},
-      {"--port 70000", 64, "--port"},
+      {"--port abc", 64,
+       "kestrava-virtual-printer: --port: abc is not a port: give a number from 1 to 65535, or 0 for any free one\n"},
+      {"--port 70000", 64, "--port: 70000 is not a port"},
+      {"--port -1", 64, "--port: -1 is not a port"},
       {"--port", 64, "--port"},
       {"--no-such-option", 64, "--no-such-option"},
       {"--idle-timeout 0", 64, "--idle-timeout"},

@@ -57,6 +57,19 @@ bool readScenarioFile(const std::string& fileName, std::string& text, std::strin
   return true;
 }
 
+// A TCP port in decimal digits, 0 to 65535.
+bool portOf(const std::string& text, std::uint16_t& port) {
+  if (text.empty() || text.size() > 5) return false;
+  unsigned value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<unsigned>(c - '0');
+  }
+  if (value > 65535) return false;
+  port = static_cast<std::uint16_t>(value);
+  return true;
+}
+
 std::string exitStatuses() {
   return "Stop it with Ctrl+C or SIGTERM; hosts still connected are disconnected.\n"
          "\n"
@@ -77,11 +90,11 @@ int main(int argc, char** argv) {
       "Serves a virtual laser printer of USB vendor 0x232B as a raw byte stream on 127.0.0.1; each host "
       "that connects talks to a printer of its own."};
   app.name(kName);
-  std::uint16_t port = 9100;
+  std::string portText = "9100";
   std::string scenarioFile;
   bool once = false;
   int idleSeconds = 60;
-  app.add_option("-p,--port", port, "TCP port to listen on (0: any free port); default 9100")->type_name("PORT");
+  app.add_option("-p,--port", portText, "TCP port to listen on (0: any free port); default 9100")->type_name("PORT");
   app.add_option("-s,--scenario", scenarioFile, "scenario file (JSON); default: a healthy mono printer")
       ->type_name("FILE.json");
   app.add_option("--idle-timeout", idleSeconds,
@@ -95,6 +108,12 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& error) {
     if (error.get_exit_code() == 0) return app.exit(error);
     std::cerr << kName << ": " << error.what() << " (see " << kName << " --help)\n";
+    return kUsage;
+  }
+  std::uint16_t port = 0;
+  if (!portOf(portText, port)) {
+    std::cerr << kName << ": --port: " << portText
+              << " is not a port: give a number from 1 to 65535, or 0 for any free one\n";
     return kUsage;
   }
   if (idleSeconds < 1 || idleSeconds > 86400) {
