@@ -172,6 +172,39 @@ TEST(TcpPrinterServer, AHostThatSendsNothingIsDropped) {
   server.stop();
 }
 
+// A host that takes a long reply for longer than the idle time-out is not idle: it is
+// served its next request.
+TEST(TcpPrinterServer, AHostReadingALongReplyIsNotIdle) {
+  ServerLimits limits;
+  limits.idleTimeoutMs = 300;
+  TcpPrinterServer server(printerWithBigFile(), 0, limits);
+  server.start();
+  RawHost host(server.port(), 4096);
+  ASSERT_TRUE(host.connected());
+  ASSERT_TRUE(host.send(request(aclcmd::fileRead, "/big")));
+  std::string head = host.receive(16);
+  ASSERT_EQ(head.size(), 16u);
+  // The host takes the rest of the 32 MiB in steps, the whole taking longer than the
+  // idle time-out, and sends nothing meanwhile.
+  std::size_t left = 32u << 20;
+  Clock::time_point began = Clock::now();
+  while (left > 0) {
+    std::string piece = host.receive(std::min<std::size_t>(left, 1u << 20));
+    ASSERT_FALSE(piece.empty()) << left << " bytes not received";
+    left -= piece.size();
+    if (Clock::now() - began < std::chrono::milliseconds(2 * limits.idleTimeoutMs)) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(limits.idleTimeoutMs / 10));
+    }
+  }
+  ASSERT_GE(Clock::now() - began, std::chrono::milliseconds(limits.idleTimeoutMs));
+  ASSERT_TRUE(host.send(request(aclcmd::oidQuery, kFirmwareOid)));
+  std::string reply = host.receive(23);
+  ASSERT_EQ(reply.size(), 23u);
+  EXPECT_EQ(reply.substr(16), "3.3.8.1");
+  EXPECT_EQ(server.counts().idleDropped, 0u);
+  server.stop();
+}
+
 // A host that asks for a large file and never reads is dropped after the send time-out;
 // the server serves the next host and stops on request.
 TEST(TcpPrinterServer, AHostThatDoesNotReadIsDroppedAndOthersAreServed) {
@@ -227,7 +260,9 @@ TEST(TcpPrinterServer, AHostPastTheBoundIsRefused) {
   EXPECT_EQ(second.receiveToEnd(), 0);
   // The first host is still served.
   ASSERT_TRUE(first.send(request(aclcmd::oidQuery, kFirmwareOid)));
-  EXPECT_EQ(first.receive(23).substr(16), "3.3.8.1");
+  std::string reply = first.receive(23);
+  ASSERT_EQ(reply.size(), 23u);
+  EXPECT_EQ(reply.substr(16), "3.3.8.1");
   server.stop();
 }
 

@@ -187,10 +187,21 @@ void TcpPrinterServer::serve(bool once) {
     }
     clients_.push_back(std::make_unique<Client>());
     Client* client = clients_.back().get();
-    client->thread = std::thread([this, socket, printer, number, client] {
-      serveClient(socket, *printer, number);
-      client->done = true;
-    });
+    try {
+      client->thread = std::thread([this, socket, printer, number, client] {
+        serveClient(socket, *printer, number);
+        client->done = true;
+      });
+    } catch (const std::system_error& error) {
+      // The system has no thread left for it: the host goes, the server stays.
+      clients_.pop_back();
+      net::closeSocket(socket);
+      note(who + " refused: no thread for it: " + error.code().message());
+      changeCounts([](ClientCounts& counts) {
+        --counts.connected;
+        ++counts.refused;
+      });
+    }
   }
   reapFinished(true);
 }
@@ -199,6 +210,9 @@ void TcpPrinterServer::serveClient(net::Socket client, VirtualPrinter& printer, 
   enum class End { hostClosed, idle, notReading, printerLost, stopped, failed };
   int error = 0;
   const std::string who = "host " + std::to_string(number);
+  // When the host last sent a byte or took one: it is idle when neither happens for
+  // idleTimeoutMs, so a host reading a long reply is not idle.
+  Clock::time_point heard = Clock::now();
 
   // Sends all of `bytes`; the socket does not block, so a host that does not read costs
   // sendTimeoutMs at most, and a stop is seen at once.
@@ -210,7 +224,7 @@ void TcpPrinterServer::serveClient(net::Socket client, VirtualPrinter& printer, 
       long long n = net::sendSome(client, bytes.data() + sent, bytes.size() - sent);
       if (n > 0) {
         sent += static_cast<std::size_t>(n);
-        progress = Clock::now();
+        progress = heard = Clock::now();
         continue;
       }
       error = systemError();
@@ -274,7 +288,7 @@ void TcpPrinterServer::serveClient(net::Socket client, VirtualPrinter& printer, 
       return std::nullopt;
     };
     if (auto end = flush()) return *end;
-    Clock::time_point heard = Clock::now();
+    heard = Clock::now();
     char buffer[8192];
     while (!stopping_) {
       int quiet = msSince(heard);
@@ -315,7 +329,7 @@ void TcpPrinterServer::serveClient(net::Socket client, VirtualPrinter& printer, 
   std::string why;
   switch (end) {
     case End::hostClosed: why = "left"; break;
-    case End::idle: why = "dropped: sent nothing for " + secondsText(limits_.idleTimeoutMs); break;
+    case End::idle: why = "dropped: idle for " + secondsText(limits_.idleTimeoutMs); break;
     case End::notReading: why = "dropped: read nothing of its reply for " + secondsText(limits_.sendTimeoutMs); break;
     case End::printerLost: why = "disconnected by the scenario"; break;
     case End::stopped: why = "disconnected: the server stops"; break;

@@ -20,8 +20,9 @@
 namespace kestrava::virtualprinter {
 
 struct ServerLimits {
-  // A host that sends nothing for this long is dropped: it holds a place among
-  // `maxClients` and a thread, and a host in a run sends its next request within seconds.
+  // A host that sends nothing and takes no byte of a reply for this long is dropped: it
+  // holds a place among `maxClients` and a thread, and a host in a run sends its next
+  // request within seconds. A host still reading a long reply is not idle.
   int idleTimeoutMs = 60000;
   // A host that takes no byte of a reply for this long is dropped: it sends and never
   // reads, and waiting on it would hold its thread (and the server's stop) for ever.

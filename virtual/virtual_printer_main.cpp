@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
   app.add_option("-s,--scenario", scenarioFile, "scenario file (JSON); default: a healthy mono printer")
       ->type_name("FILE.json");
   app.add_option("--idle-timeout", idleSeconds,
-                 "drop a host that sends nothing for this many seconds (1 to 86400); default 60")
+                 "drop a host that neither sends nor reads for this many seconds (1 to 86400); default 60")
       ->type_name("SECONDS");
   app.add_flag("--once", once, "serve one connection, then exit");
   app.set_version_flag("--version", KESTRAVA_VERSION_TEXT);
