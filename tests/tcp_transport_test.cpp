@@ -184,8 +184,9 @@ TEST(TcpTransport, WholeProtocolAgainstTheVirtualPrinter) {
   TcpBackend backend("127.0.0.1", server.port(), pathOf("vid_232b&pid_0ef5"));
   testing::expectWholeProtocol(backend);
   server.stop();
-  EXPECT_TRUE(server.printer().protocolErrors().empty());
-  EXPECT_EQ(server.printer().requestCount(), 2u);
+  ASSERT_TRUE(server.lastPrinter());
+  EXPECT_TRUE(server.lastPrinter()->protocolErrors().empty());
+  EXPECT_EQ(server.lastPrinter()->requestCount(), 2u);
 }
 
 // The four writes of a request (PJL switch, block, data, UEL) leave together in one send

@@ -96,7 +96,8 @@ TEST(WholeRun, OverTcpTheSameAsInProcess) {
   server.stop();
   EXPECT_EQ(result["report"], kHealthyReport);
   EXPECT_EQ(result["model"], "Pantum P3301/Gorilla-SFP-MB-A");
-  EXPECT_TRUE(server.printer().protocolErrors().empty());
+  ASSERT_TRUE(server.lastPrinter());
+  EXPECT_TRUE(server.lastPrinter()->protocolErrors().empty());
 }
 
 TEST(WholeRun, TextOutputForPeople) {

@@ -146,12 +146,12 @@ unsigned VirtualPrinter::sessions() const {
 
 std::vector<ReceivedRequest> VirtualPrinter::requests() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return requests_;
+  return {requests_.begin(), requests_.end()};
 }
 
 std::size_t VirtualPrinter::requestCount() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return requests_.size();
+  return requestCount_;
 }
 
 std::vector<std::string> VirtualPrinter::protocolErrors() const {
@@ -218,7 +218,9 @@ void VirtualPrinter::answer(std::uint16_t command, const std::string& data) {
   ++sessionRequests_;
   // A new request ends a trickle: the printer gives up the file it was still sending.
   std::erase_if(output_, [](const Transfer& transfer) { return transfer.pieceBytes != 0; });
+  if (requests_.size() == kRequestLogLimit) requests_.pop_front();
   requests_.push_back({session_, sessionRequests_, command, data});
+  ++requestCount_;
 
   std::string target;
   if (command == aclcmd::oidQuery) target = oidKey(data);

@@ -56,7 +56,11 @@ class VirtualPrinter {
 
   bool lost() const;
   unsigned sessions() const;  // how often a host opened the printer
-  std::vector<ReceivedRequest> requests() const;
+
+  // The log of received requests keeps the latest kRequestLogLimit of them, so a host
+  // that sends requests for hours does not fill the memory; requestCount() counts all.
+  static constexpr std::size_t kRequestLogLimit = 1024;
+  std::vector<ReceivedRequest> requests() const;  // the latest, oldest first
   std::size_t requestCount() const;
   std::vector<std::string> protocolErrors() const;
 
@@ -91,7 +95,8 @@ class VirtualPrinter {
   std::uint64_t clockMs_ = 0;
   std::uint32_t assumedHostTimeoutMs_ = 0;
   std::deque<Transfer> output_;
-  std::vector<ReceivedRequest> requests_;
+  std::deque<ReceivedRequest> requests_;
+  std::size_t requestCount_ = 0;
   std::vector<std::string> protocolErrors_;
   unsigned session_ = 0;
   std::uint32_t sessionRequests_ = 0;
