@@ -3,7 +3,9 @@
 #include <exception>
 #include <vector>
 
+#include "base/hex_text.h"
 #include "base/text_codec.h"
+#include "base/visible_text.h"
 #include "link/replay_backend.h"
 #include "link/tcp_backend.h"
 #ifdef KESTRAVA_HAVE_LIBUSB
@@ -107,6 +109,17 @@ BackendSource makeBackendSource(const std::string& device, std::string& error) {
     std::string host, path;
     std::uint16_t port = 0;
     if (!TcpBackend::parseAddress(device, host, port, path, error)) return {};
+    // The path carries the printer's ids. Typed unquoted, a shell ends the command at the
+    // "&" and the product id is lost: the run would name no model and look like success.
+    const std::size_t pid = path.find("pid_");
+    bool hasProductId = pid != std::string::npos && pid + 8 <= path.size();
+    for (std::size_t i = pid + 4; hasProductId && i < pid + 8; ++i) hasProductId = hexDigitValue(path[i]) >= 0;
+    if (!hasProductId) {
+      error = "the path of " + visibleExcerpt(device) +
+              " has no product id: give the printer's ids, as in 'tcp://127.0.0.1:9100/vid_232b&pid_0ef5' "
+              "(quoted: a shell ends the command at the &)";
+      return {};
+    }
     return [host, port, path = fromUtf8(path)]() -> std::unique_ptr<UsbBackend> {
       return std::make_unique<TcpBackend>(host, port, path);
     };

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/text_codec.h"
+#include "base/visible_text.h"
 #include "net/tcp_socket.h"
 
 namespace kestrava {
@@ -20,27 +21,39 @@ int remainingMs(Clock::time_point deadline) {
   return left > 0 ? static_cast<int>(left) : 0;
 }
 
-net::Socket connectTo(const std::string& host, std::uint16_t port) {
+// Connects to the printer; on failure `advice` says what went wrong and what to check.
+net::Socket connectTo(const std::string& host, std::uint16_t port, std::string& advice) {
   net::startUp();
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* found = nullptr;
-  if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) return net::invalidSocket;
+  if (int failure = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found); failure != 0) {
+    advice = "cannot find the host " + visibleExcerpt(host) + ": " + gai_strerror(failure) +
+             "; check its spelling, or give the printer's IP address";
+    return net::invalidSocket;
+  }
   net::Socket result = net::invalidSocket;
+  std::string reason = "no address to connect to";
   for (addrinfo* candidate = found; candidate && result == net::invalidSocket; candidate = candidate->ai_next) {
     net::Socket socket = net::openStreamSocket(candidate->ai_family, candidate->ai_protocol);
     if (socket == net::invalidSocket) continue;
     net::setNonBlocking(socket);
     net::setNoDelay(socket);
     // A host that never answers must not hold the run longer than a read would.
-    if (net::connectWithin(socket, candidate->ai_addr, candidate->ai_addrlen, kConnectTimeoutMs)) {
+    if (net::connectWithin(socket, candidate->ai_addr, candidate->ai_addrlen, kConnectTimeoutMs, &reason)) {
       result = socket;
     } else {
       net::closeSocket(socket);
     }
   }
   freeaddrinfo(found);
+  if (result == net::invalidSocket) {
+    const std::string where = (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" +
+                              std::to_string(port);
+    advice = "cannot connect to " + visibleExcerpt(where) + ": " + reason +
+             "; check that the printer is on and reachable and that this is its raw port (usually 9100)";
+  }
   return result;
 }
 
@@ -185,14 +198,14 @@ bool TcpBackend::parseAddress(const std::string& address, std::string& host, std
 std::vector<std::u16string> TcpBackend::interfacePaths() { return {devicePath_}; }
 
 std::string TcpBackend::peerName() const {
-  const bool ipv6 = host_.find(':') != std::string::npos;
-  return (ipv6 ? "[" + host_ + "]" : host_) + ":" + std::to_string(port_);
+  return (host_.find(':') != std::string::npos ? "[" + host_ + "]" : host_) + ":" + std::to_string(port_);
 }
 
 std::unique_ptr<UsbPipe> TcpBackend::openPipe(const std::u16string& devicePath, PipeEnd end) {
   if (devicePath != devicePath_) return nullptr;
   if (end == PipeEnd::write) {
-    net::Socket fd = connectTo(host_, port_);
+    openFailure_.clear();
+    net::Socket fd = connectTo(host_, port_, openFailure_);
     if (fd == net::invalidSocket) return nullptr;
     connection_ = std::make_shared<Connection>(fd);
   }

@@ -20,6 +20,9 @@ class TcpBackend : public UsbBackend {
   std::vector<std::u16string> interfacePaths() override;
   std::unique_ptr<UsbPipe> openPipe(const std::u16string& devicePath, PipeEnd end) override;
   std::string peerName() const override;
+  // Why the last connection could not be made (refused, unknown host, no answer), with
+  // what to check; empty when it was made.
+  std::string openFailureHint() const override { return openFailure_; }
 
   struct Connection;  // one socket, shared by the two pipes
 
@@ -28,6 +31,7 @@ class TcpBackend : public UsbBackend {
   std::uint16_t port_;
   std::u16string devicePath_;
   std::shared_ptr<Connection> connection_;
+  std::string openFailure_;
 };
 
 }  // namespace kestrava

@@ -1,6 +1,8 @@
 #include "net/tcp_socket.h"
 
 #include <climits>
+#include <string>
+#include <system_error>
 
 #ifdef _WIN32
 #include <mutex>
@@ -39,20 +41,39 @@ bool setNonBlocking(Socket socket) {
   return ::ioctlsocket(socket, FIONBIO, &yes) == 0;
 }
 
-bool connectWithin(Socket socket, const sockaddr* address, std::size_t length, int timeoutMs) {
+std::string errorText(int code) {
+  char text[512] = {};
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                static_cast<DWORD>(code), 0, text, sizeof text, nullptr);
+  while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == '.')) --length;
+  if (length == 0) return "error " + std::to_string(code);
+  return std::string(text, length) + " (" + std::to_string(code) + ")";
+}
+
+bool connectWithin(Socket socket, const sockaddr* address, std::size_t length, int timeoutMs, std::string* reason) {
   if (::connect(socket, address, static_cast<int>(length)) == 0) return true;
-  if (WSAGetLastError() != WSAEWOULDBLOCK) return false;
-  // select, not WSAPoll: some Windows versions never report a refused connect to WSAPoll.
-  fd_set writable, failed;
-  FD_ZERO(&writable);
-  FD_ZERO(&failed);
-  FD_SET(socket, &writable);
-  FD_SET(socket, &failed);
-  timeval limit{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
-  if (::select(0, nullptr, &writable, &failed, &limit) != 1 || FD_ISSET(socket, &failed)) return false;
-  int error = 0;
-  int size = sizeof error;
-  return ::getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) == 0 && error == 0;
+  int error = WSAGetLastError();
+  if (error == WSAEWOULDBLOCK) {
+    // select, not WSAPoll: some Windows versions never report a refused connect to WSAPoll.
+    fd_set writable, failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(socket, &writable);
+    FD_SET(socket, &failed);
+    timeval limit{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    int ready = ::select(0, nullptr, &writable, &failed, &limit);
+    if (ready == 0) {
+      if (reason) *reason = "no answer within " + std::to_string(timeoutMs / 1000) + " s";
+      return false;
+    }
+    int size = sizeof error;
+    if (ready < 0 || ::getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) != 0) {
+      error = WSAGetLastError();
+    }
+    if (error == 0) return true;
+  }
+  if (reason) *reason = errorText(error);
+  return false;
 }
 
 long long sendSome(Socket socket, const void* data, std::size_t count) {
@@ -90,14 +111,24 @@ bool setNonBlocking(Socket socket) {
   return flags >= 0 && ::fcntl(socket, F_SETFL, flags | O_NONBLOCK) == 0;
 }
 
-bool connectWithin(Socket socket, const sockaddr* address, std::size_t length, int timeoutMs) {
+std::string errorText(int code) { return std::generic_category().message(code); }
+
+bool connectWithin(Socket socket, const sockaddr* address, std::size_t length, int timeoutMs, std::string* reason) {
   if (::connect(socket, address, static_cast<socklen_t>(length)) == 0) return true;
-  if (errno != EINPROGRESS) return false;
-  pollfd waiter{socket, POLLOUT, 0};
-  int error = 0;
-  socklen_t size = sizeof error;
-  return ::poll(&waiter, 1, timeoutMs) == 1 && ::getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &size) == 0 &&
-         error == 0;
+  int error = errno;
+  if (error == EINPROGRESS) {
+    pollfd waiter{socket, POLLOUT, 0};
+    int ready = ::poll(&waiter, 1, timeoutMs);
+    if (ready == 0) {
+      if (reason) *reason = "no answer within " + std::to_string(timeoutMs / 1000) + " s";
+      return false;
+    }
+    socklen_t size = sizeof error;
+    if (ready < 0 || ::getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &size) != 0) error = errno;
+    if (error == 0) return true;
+  }
+  if (reason) *reason = errorText(error);
+  return false;
 }
 
 long long sendSome(Socket socket, const void* data, std::size_t count) {

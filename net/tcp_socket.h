@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #ifdef _WIN32
 #include <winsock2.h>
@@ -41,8 +42,14 @@ bool setNonBlocking(Socket socket);
 // acknowledgement.
 bool setNoDelay(Socket socket);
 
-// Connects the (non-blocking) socket, waiting at most `timeoutMs` for the peer.
-bool connectWithin(Socket socket, const sockaddr* address, std::size_t length, int timeoutMs);
+// Connects the (non-blocking) socket, waiting at most `timeoutMs` for the peer. On
+// failure `reason` says why in the system's words ("Connection refused"), or "no answer
+// within N s".
+bool connectWithin(Socket socket, const sockaddr* address, std::size_t length, int timeoutMs,
+                   std::string* reason = nullptr);
+
+// The system's words for a socket error number (errno, or a Winsock error).
+std::string errorText(int code);
 
 // Waits up to `timeoutMs` until the socket is readable (`forWrite` false) or writable.
 // Returns 1 when ready, 0 on time-out, -1 on failure (lastError() tells an interrupted

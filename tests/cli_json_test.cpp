@@ -80,7 +80,7 @@ TEST(CliJson, NoPrinterObjectWhenThePipesDidNotOpen) {
     bool device_known;
   };
   const Case cases[] = {
-      {"tcp://127.0.0.1:9100/nothing", 2, "printer not found", false},
+      {"tcp://127.0.0.1:9100/vid_1234&pid_0001", 2, "printer not found", false},
       {"tcp://127.0.0.1:1/vid_232b&pid_0ef5", 3, "connect to printer failed", true},
   };
   for (const Case& c : cases) {

@@ -56,7 +56,7 @@ TEST(Cli, StatusesAndExitCodes) {
   const Case cases[] = {
       {"--device virtual", "done", 0},
       {"--device 'tcp://127.0.0.1:1/vid_232b&pid_0ef5'", "connect to printer failed", 3},
-      {"--device tcp://127.0.0.1:9100/nothing", "printer not found", 2},
+      {"--device 'tcp://127.0.0.1:9100/vid_1234&pid_0001'", "printer not found", 2},
       // The pipes opened, nothing came back: the run ends "done" like the dialog's, with a
       // status of its own.
       {"--device '" + scenario("mute.json") + "'", "done", 5},
@@ -82,6 +82,32 @@ TEST(Cli, UsageErrorsExit64) {
                                 "--dump --device virtual", "--progress --quiet --device virtual"}) {
     SCOPED_TRACE(arguments);
     EXPECT_EQ(runCli(arguments).status, 64);
+  }
+}
+
+// A TCP printer that cannot be reached: the reason and what to check, on stderr. A device
+// path cut at its "&" by an unquoted shell line is a usage error that shows the form.
+TEST(Cli, AnUnreachableTcpPrinterSaysWhy) {
+  struct Case {
+    std::string arguments;
+    int status;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"--device 'tcp://127.0.0.1:1/vid_232b&pid_0ef5'", 3,
+       "kestrava-cli: cannot connect to 127.0.0.1:1: Connection refused; check that the printer is on"},
+      {"--device 'tcp://no-such-printer.invalid:9100/vid_232b&pid_0ef5'", 3,
+       "kestrava-cli: cannot find the host no-such-printer.invalid: "},
+      // What the program gets from `kestrava-cli --device tcp://127.0.0.1:9100/vid_232b&pid_0ef5`.
+      {"--device tcp://127.0.0.1:9100/vid_232b", 64,
+       "has no product id: give the printer's ids, as in 'tcp://127.0.0.1:9100/vid_232b&pid_0ef5'"},
+      {"--device 'tcp://127.0.0.1:9100/vid_232b&pid_'", 64, "has no product id"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    Outcome outcome = runCli(c.arguments);
+    EXPECT_EQ(outcome.status, c.status);
+    EXPECT_NE(outcome.err.find(c.says), std::string::npos) << outcome.err;
   }
 }
 

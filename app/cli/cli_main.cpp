@@ -172,7 +172,7 @@ std::string examplesAndStatuses() {
          "Exit status:\n"
          "  0   done: the printer answered (items it did not answer read \"undefined\")\n"
          "  2   printer not found: no printer interface of vendor 0x232B\n"
-         "  3   connect to printer failed: its pipes would not open (busy, no permission)\n"
+         "  3   connect to printer failed: busy, no permission, TCP not reachable\n"
          "  4   a replayed trace differs from the run\n"
          "  5   the printer did not answer: the link opened but no request got an answer\n"
          "  64  usage error: a wrong option, device or file\n"
