@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/version.h"
 #include "cli_support.h"
 #include "test_support.h"
 
@@ -127,9 +128,35 @@ TEST(CliJson, EveryMemberIsDocumented) {
   }
   json listed = json::parse(runCli("--list --json --device virtual").out);
   for (const auto& member : listed[0].items()) seen.insert(member.key());
+  json error = json::parse(runCli("--json --device nowhere").out);
+  for (const auto& member : error.items()) seen.insert(member.key());
   EXPECT_GE(seen.size(), 28u);
   for (const std::string& member : seen) {
     EXPECT_NE(page.find("`" + member + "`"), std::string::npos) << member << " is not in docs/json.md";
+  }
+}
+
+// Every object says which format it is in and what wrote it: a run, an interface of
+// --list, a usage error (wherever --json stands, also before an option that is wrong).
+TEST(CliJson, EveryObjectNamesItsFormatAndTool) {
+  std::vector<json> objects;
+  objects.push_back(json::parse(runCli("--json --device virtual").out));
+  for (const json& run : json::parse(runCli("--all --json --device virtual").out)) objects.push_back(run);
+  for (const json& item : json::parse(runCli("--list --json --device virtual").out)) objects.push_back(item);
+  for (const char* wrong : {"--json --device nowhere", "--json --bogus", "--bogus --json", "--json --dump"}) {
+    SCOPED_TRACE(wrong);
+    testing::CliOutcome outcome = runCli(wrong);
+    EXPECT_EQ(outcome.status, 64);
+    json error = json::parse(outcome.out);
+    EXPECT_EQ(error["exitStatus"], 64);
+    EXPECT_EQ(error["outcome"], "usage error");
+    EXPECT_NE(outcome.err.find(error["error"].get<std::string>()), std::string::npos) << outcome.err;
+    objects.push_back(error);
+  }
+  for (const json& object : objects) {
+    EXPECT_EQ(object["formatVersion"], 1) << object;
+    EXPECT_EQ(object["tool"], "kestrava-cli") << object;
+    EXPECT_EQ(object["toolVersion"], KESTRAVA_VERSION_TEXT) << object;
   }
 }
 

@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/version.h"
 #include "cli_support.h"
 #include "test_support.h"
 #include "virtual/scenario.h"
@@ -236,7 +237,8 @@ TEST(Cli, ListAsJson) {
   json mixed = json::parse(runCli("--list --json --device 'virtual:" + scenarioFile + "'").out);
   std::remove(scenarioFile.c_str());
   ASSERT_EQ(mixed.size(), 2u);
-  EXPECT_EQ(mixed[0].dump(), R"({"path":"\\\\?\\usb#vid_04b8&pid_0005#x","vendor232B":false})");
+  EXPECT_EQ(mixed[0].dump(), R"({"path":"\\\\?\\usb#vid_04b8&pid_0005#x","vendor232B":false,"formatVersion":1,)"
+                             R"("tool":"kestrava-cli","toolVersion":")" KESTRAVA_VERSION_TEXT R"("})");
   EXPECT_EQ(mixed[1]["productId"], 0x0821);
   EXPECT_TRUE(mixed[1]["modelName"].is_null());
 

@@ -74,12 +74,13 @@ TEST(WholeRun, JsonOfEveryKindOfPrinter) {
     std::string device = c.device;
     if (device.rfind("virtual:", 0) == 0) device = "virtual:" + testing::sourcePath(device.substr(8));
     json result = runJson(device, c.status);
-    // The six members of the dialog come first, as other tools read them; behind them only
-    // what the run read.
+    // The six members of the dialog come first, as other tools read them; behind them
+    // what the run read, and what wrote it.
     std::vector<std::string> members;
     for (const auto& member : result.items()) members.push_back(member.key());
     EXPECT_EQ(members, (std::vector<std::string>{"status", "model", "build", "fwVersion", "serialNumber", "report",
-                                                 "device", "outcome", "exitStatus", "printer"}));
+                                                 "device", "outcome", "exitStatus", "printer", "formatVersion",
+                                                 "tool", "toolVersion"}));
     EXPECT_EQ(result["status"], "done");
     EXPECT_EQ(result["model"], c.model);
     EXPECT_EQ(result["build"], c.build);

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <system_error>
 #include <vector>
@@ -180,15 +181,21 @@ std::string examplesAndStatuses() {
          "With --all: the status of the first printer whose run did not end with 0.\n";
 }
 
-}  // namespace
+// A usage error: said on stderr and, with --json, as a JSON object on stdout.
+int usageError(const std::string& message, bool json) {
+  complain(message);
+  if (json) writeOutput(errorAsJson(message, exitstatus::usage) + "\n");
+  return exitstatus::usage;
+}
 
-int main(int argc, char** argv) {
+// The command line into `options`; an exit status when the program ends here (help,
+// version, a usage error).
+std::optional<int> parseCommandLine(int argc, char** argv, Options& options) {
   CLI::App app{
       "Reads service information out of a laser printer of USB vendor 0x232B and tells which main "
       "board and firmware line it carries."};
   app.name("kestrava-cli");
   app.formatter(std::make_shared<HelpFormat>());
-  Options options;
   app.add_option("-d,--device", options.device,
                  "where the printer is: usb (default: the first printer of vendor 0x232B), usb:PATH, "
                  "tcp://HOST:PORT/PATH, virtual (a built-in printer), virtual:FILE.json[,FILE.json...] "
@@ -213,28 +220,34 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
     if (error.get_exit_code() == 0) return app.exit(error);
-    complain(error.what());
-    return exitstatus::usage;
+    // The options were not all read: --json counts wherever it stands.
+    bool json = false;
+    for (int i = 1; i < argc; ++i) json = json || std::string(argv[i]) == "--json";
+    return usageError(error.what(), json);
   }
   options.trace = app.count("--trace") > 0;
   if (options.all && !options.traceFile.empty()) {
-    complain("--trace FILE records one run; it cannot be used with --all");
-    return exitstatus::usage;
+    return usageError("--trace FILE records one run; it cannot be used with --all", options.json);
   }
   if (options.dump && options.traceFile.empty()) {
-    complain("--dump goes with --trace FILE");
-    return exitstatus::usage;
+    return usageError("--dump goes with --trace FILE", options.json);
   }
   if (options.progress && options.quiet) {
-    complain("--progress and --quiet exclude each other");
-    return exitstatus::usage;
+    return usageError("--progress and --quiet exclude each other", options.json);
   }
+  return std::nullopt;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (std::optional<int> status = parseCommandLine(argc, argv, options)) return *status;
 
   std::string error;
   std::unique_ptr<UsbBackend> backend = makeBackend(options.device, error);
   if (!backend) {
-    complain("--device: " + error);
-    return exitstatus::usage;
+    return usageError("--device: " + error, options.json);
   }
   if (options.list) {
     std::vector<ListedInterface> interfaces = listInterfaces(*backend);
@@ -248,8 +261,8 @@ int main(int argc, char** argv) {
     errno = 0;
     traceOut.open(options.traceFile, std::ios::binary | std::ios::trunc);
     if (!traceOut) {
-      complain("--trace: cannot write " + quotedExcerpt(options.traceFile, 200) + ": " + systemReason(errno));
-      return exitstatus::usage;
+      return usageError("--trace: cannot write " + quotedExcerpt(options.traceFile, 200) + ": " + systemReason(errno),
+                        options.json);
     }
     traceWriter = std::make_unique<TraceFileWriter>(traceOut);
   }

@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/cli/json_format.h"
+
 #include "base/visible_text.h"
 #include "base/text_codec.h"
 #include "boards/model_table.h"
@@ -70,9 +72,10 @@ std::string interfacesAsJson(const std::vector<ListedInterface>& interfaces) {
       item["productId"] = entry.productId;
       item["modelName"] = entry.modelName ? nlohmann::ordered_json(toUtf8(*entry.modelName)) : nullptr;
     }
+    addFormatMembers(item);
     list.push_back(item);
   }
-  return list.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  return dumpedJson(list);
 }
 
 }  // namespace kestrava

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/cli/exit_status.h"
+#include "app/cli/json_format.h"
 #include "base/visible_text.h"
 #include "base/text_codec.h"
 
@@ -23,7 +24,6 @@ Json dialogMembers(const AcquisitionDialog& dialog) {
   return object;
 }
 
-std::string dumped(const Json& object) { return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace); }
 
 Json textOrNull(const std::optional<std::u16string>& text) { return text ? Json(toUtf8(*text)) : Json(nullptr); }
 
@@ -71,7 +71,6 @@ std::u16string trimmed(const std::u16string& text) {
   return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
-std::string dialogAsJson(const AcquisitionDialog& dialog) { return dumped(dialogMembers(dialog)); }
 
 std::string runAsJson(const RunReport& run) {
   Json object = dialogMembers(run.dialog);
@@ -79,7 +78,17 @@ std::string runAsJson(const RunReport& run) {
   object["outcome"] = exitstatus::nameOf(run.exitStatus);
   object["exitStatus"] = run.exitStatus;
   object["printer"] = run.record.linkOpened ? printerMembers(run.record) : Json(nullptr);
-  return dumped(object);
+  addFormatMembers(object);
+  return dumpedJson(object);
+}
+
+std::string errorAsJson(const std::string& message, int exitStatus) {
+  Json object;
+  object["error"] = message;
+  object["outcome"] = exitstatus::nameOf(exitStatus);
+  object["exitStatus"] = exitStatus;
+  addFormatMembers(object);
+  return dumpedJson(object);
 }
 
 std::string silentRunReason(const RunRecord& record, const std::string& where) {

@@ -18,11 +18,13 @@ struct RunReport {
 };
 
 // {"status", "model", "build", "fwVersion", "serialNumber", "report", "device", "outcome",
-// "exitStatus", "printer"}, UTF-8, one line; docs/json.md describes every member.
+// "exitStatus", "printer", "formatVersion", "tool", "toolVersion"}, UTF-8, one line;
+// docs/json.md describes every member.
 std::string runAsJson(const RunReport& run);
 
-// The dialog's six members alone, as earlier versions printed them.
-std::string dialogAsJson(const AcquisitionDialog& dialog);
+// {"error", "outcome", "exitStatus", "formatVersion", "tool", "toolVersion"}: what --json
+// prints when there is no run to report (a usage error).
+std::string errorAsJson(const std::string& message, int exitStatus);
 
 // The four labelled values, a blank line, the report with `lineEnd` line ends, the status.
 std::string runAsText(const AcquisitionDialog& dialog, const std::string& lineEnd);
