@@ -31,6 +31,7 @@
 #include "link/trace_file.h"
 #include "link/usb_printer_link.h"
 #include "run/acquisition_thread.h"
+#include "run/silence_reason.h"
 
 namespace {
 
@@ -311,7 +312,7 @@ int main(int argc, char** argv) {
     if (run.record.linkOpened && !run.record.printerAnswered) {
       const std::string path = toUtf8(run.devicePath);
       const std::string peer = backend->peerName();
-      complain((options.all ? path + ": " : std::string()) + silentRunReason(run.record, peer.empty() ? path : peer));
+      complain((options.all ? path + ": " : std::string()) + silenceReason(run.record, peer.empty() ? path : peer));
     }
   }
   if (status == exitstatus::connectFailed) {

@@ -29,10 +29,6 @@ std::string errorAsJson(const std::string& message, int exitStatus);
 // The four labelled values, a blank line, the report with `lineEnd` line ends, the status.
 std::string runAsText(const AcquisitionDialog& dialog, const std::string& lineEnd);
 
-// Why a run whose printer answered no request ended so, and what to check: `where` names
-// the far end ("127.0.0.1:9100") or the device path. One line, no line end.
-std::string silentRunReason(const RunRecord& record, const std::string& where);
-
 // A text without blanks, tabs, carriage returns and line feeds at either end.
 std::u16string trimmed(const std::u16string& text);
 

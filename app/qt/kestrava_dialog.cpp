@@ -20,7 +20,9 @@
 #include <QThread>
 
 #include "base/version.h"
+#include "base/text_codec.h"
 #include "run/acquisition_thread.h"
+#include "run/silence_reason.h"
 
 namespace kestrava {
 
@@ -285,7 +287,7 @@ void CKestravaDlg::ShowFailureHint(const std::string& hint) {
   // The back end's hint is a phrase; in the window it is a sentence.
   QString text = QString::fromStdString(hint);
   text[0] = text[0].toUpper();
-  if (!text.endsWith(QLatin1Char('.'))) text += QLatin1Char('.');
+  if (!text.endsWith(QLatin1Char('.')) && !text.endsWith(QLatin1Char('?'))) text += QLatin1Char('.');
   m_failureHintControl->setText(text);
   m_failureHintControl->show();
 }
@@ -365,11 +367,20 @@ void CKestravaDlg::OnGetData() {
   m_runBackend = std::make_unique<CancellableBackend>(m_runPrinter ? *m_runPrinter : *m_backend);
   unsigned run = ++m_runsStarted;
   m_run = QThread::create([this, run, backend = m_runBackend.get()] {
-    if (runAcquisition(*this, *backend) != RunOutcome::connectFailed) return;
+    RunRecord record;
+    const RunOutcome outcome = runAcquisition(*this, *backend, record);
+    // Why a run that learned nothing ended so: the pipes would not open, or the printer
+    // answered nothing (its status still says "done").
+    std::string hint;
+    if (outcome == RunOutcome::connectFailed) hint = backend->openFailureHint();
+    if (outcome == RunOutcome::printerSilent) {
+      const std::string peer = backend->peerName();
+      hint = silenceReason(record, peer.empty() ? toUtf8(record.devicePath) : peer);
+    }
+    if (hint.empty()) return;
     // The buttons are back, and a press may now be waiting for this worker on the GUI
     // thread: the hint is posted there, not handed over. It shows before runEnded, which
     // is posted once the worker has finished; a run started meanwhile drops it.
-    std::string hint = backend->openFailureHint();
     QMetaObject::invokeMethod(
         this,
         [this, run, hint] {

@@ -1,5 +1,5 @@
-// "connect to printer failed" in the Linux dialog: the window says why and what to do,
-// beside the status, which stays the run's own text.
+// "connect to printer failed", or a printer that answered nothing, in the Linux dialog:
+// the window says why and what to do, beside the status, which stays the run's own text.
 #include <atomic>
 #include <string>
 
@@ -48,6 +48,9 @@ TEST(DialogFailureHint, ShownBesideTheStatusWhenThePrinterCannotBeOpened) {
   RefusingBackend noPermission(kNoPermission);
   VirtualBackend noAdvice(pipeFails);
   VirtualBackend absent(otherVendor);
+  virtualprinter::Scenario muteScenario = virtualprinter::healthyMonoPrinter();
+  muteScenario.faults = {virtualprinter::makeFault(virtualprinter::FaultKind::noReply)};
+  VirtualBackend mute(muteScenario);
   struct Case {
     const char* name;
     UsbBackend& backend;
@@ -60,6 +63,10 @@ TEST(DialogFailureHint, ShownBesideTheStatusWhenThePrinterCannotBeOpened) {
        "(see the README, \"USB access without root\") and plug the printer in again."},
       {"a pipe that will not open, nothing to advise", noAdvice, "connect to printer failed", nullptr},
       {"no printer of the vendor", absent, "printer not found", nullptr},
+      // The status is the run's own "done"; the reason comes beside it.
+      {"a printer that answers nothing", mute, "done",
+       "The printer answered none of Kestrava's requests: is it switched on and awake, and is it a printer of "
+       "this family?"},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.name);
