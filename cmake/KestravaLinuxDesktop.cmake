@@ -12,6 +12,12 @@ install(FILES
   DESTINATION share/man/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/linux/kestrava-cli.bash-completion
   DESTINATION share/bash-completion/completions RENAME kestrava-cli)
+# The pages the man pages point to: the JSON, trace and scenario formats.
+install(FILES
+  ${PROJECT_SOURCE_DIR}/docs/json.md
+  ${PROJECT_SOURCE_DIR}/docs/trace-format.md
+  ${PROJECT_SOURCE_DIR}/docs/virtual-printer.md
+  DESTINATION share/doc/kestrava-cli)
 
 if(KESTRAVA_DIALOG)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/man/kestrava.1 DESTINATION share/man/man1)

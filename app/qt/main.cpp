@@ -1,11 +1,14 @@
 // kestrava: the Linux desktop program. One window; the program ends when it closes.
+#include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <QApplication>
 
 #include "app/device_selection.h"
+#include "app/qt/display_check.h"
 #include "app/qt/kestrava_command_line.h"
 #include "app/qt/kestrava_dialog.h"
 
@@ -36,6 +39,15 @@ int main(int argc, char** argv) {
   kestrava::KestravaCommandLine early =
       kestrava::readKestravaCommandLine({argv + 1, argv + argc}, true, std::cout, std::cerr);
   if (early.exitStatus) return *early.exitStatus;
+  const std::optional<std::string> noDisplay =
+      kestrava::missingDisplay({argv + 1, argv + argc}, [](const char* name) -> std::optional<std::string> {
+        const char* value = std::getenv(name);
+        return value ? std::optional<std::string>(value) : std::nullopt;
+      });
+  if (noDisplay) {
+    std::cerr << "kestrava: " << *noDisplay << '\n';
+    return kestrava::kNoDisplayExitStatus;
+  }
   kestrava::CKestravaApp app(argc, argv);
   kestrava::KestravaCommandLine line =
       kestrava::readKestravaCommandLine({argv + 1, argv + argc}, false, std::cout, std::cerr);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/qt/display_check.h"
 #include "app/qt/kestrava_command_line.h"
 #include "base/text_codec.h"
 #include "base/version.h"
@@ -128,6 +129,50 @@ TEST(KestravaProgram, UsageErrorsAreKestravaClisOwn) {
     ASSERT_NE(line, std::string::npos) << window.err;
     ASSERT_EQ(cli.err.rfind("kestrava-cli: ", 0), 0u) << cli.err;
     EXPECT_EQ(window.err.substr(line + 10), cli.err.substr(14));
+  }
+}
+
+// Without a display the window program says so and names kestrava-cli, where Qt would
+// abort with a core dump.
+TEST(KestravaProgram, WithoutADisplayItSaysSoAndWhatToUse) {
+  testing::ProgramOutcome window = testing::runProgram(KESTRAVA_PROGRAM, "--device virtual", kNoDisplay);
+  EXPECT_EQ(window.status, kNoDisplayExitStatus);
+  EXPECT_EQ(window.err.rfind("kestrava: no display to open the window on", 0), 0u) << window.err;
+  EXPECT_NE(window.err.find("use kestrava-cli"), std::string::npos) << window.err;
+  EXPECT_EQ(window.err.find("Reinstalling"), std::string::npos) << window.err;
+}
+
+TEST(KestravaProgram, WhichPlatformsNeedWhichDisplay) {
+  struct Case {
+    std::vector<std::string> arguments;
+    const char* platform;  // QT_QPA_PLATFORM; nullptr: unset
+    const char* display;
+    const char* waylandDisplay;
+    bool refused;
+  };
+  const Case cases[] = {
+      {{}, nullptr, nullptr, nullptr, true},
+      {{}, nullptr, ":0", nullptr, false},
+      {{}, nullptr, "", nullptr, true},
+      {{}, "xcb", nullptr, "wayland-0", true},
+      {{}, "wayland", nullptr, "wayland-0", false},
+      {{}, "wayland;xcb", ":1", nullptr, false},
+      {{}, "wayland;xcb", nullptr, nullptr, true},
+      {{}, "offscreen", nullptr, nullptr, false},
+      {{"-platform", "offscreen"}, nullptr, nullptr, nullptr, false},
+      {{"-platform", "xcb"}, "offscreen", nullptr, nullptr, true},
+      {{"-platform=vnc"}, nullptr, nullptr, nullptr, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.platform ? c.platform : "(unset)") + (c.arguments.empty() ? "" : " " + c.arguments[0]));
+    auto environment = [&c](const char* name) -> std::optional<std::string> {
+      const char* value = std::string(name) == "QT_QPA_PLATFORM" ? c.platform
+                          : std::string(name) == "DISPLAY"       ? c.display
+                          : std::string(name) == "WAYLAND_DISPLAY" ? c.waylandDisplay
+                                                                   : nullptr;
+      return value ? std::optional<std::string>(value) : std::nullopt;
+    };
+    EXPECT_EQ(missingDisplay(c.arguments, environment).has_value(), c.refused);
   }
 }
 
