@@ -6,6 +6,8 @@
 #include <cstring>
 #include <tuple>
 
+#include <unistd.h>
+
 #include "base/text_codec.h"
 
 namespace kestrava {
@@ -317,12 +319,37 @@ std::unique_ptr<UsbPipe> LibusbBackend::openPipe(const std::u16string& devicePat
   return std::make_unique<LibusbPipe>(session, end);
 }
 
+std::string noPermissionHint(bool ruleInstalled) {
+  if (!ruleInstalled) {
+    return "no permission to use the printer's USB device; install the udev rule "
+           "60-kestrava.rules (see the README, \"USB access without root\") and plug the "
+           "printer in again";
+  }
+  return "no permission to use the printer's USB device: the udev rule 60-kestrava.rules is installed, but it "
+         "gives access only to the user of a desktop session at this machine, not to one logged in over ssh or "
+         "in a container; run it in that session, or as root";
+}
+
+bool udevRuleInstalled() {
+  for (const char* folder : {"/etc/udev/rules.d", "/usr/lib/udev/rules.d", "/lib/udev/rules.d",
+                             "/usr/local/lib/udev/rules.d", "/run/udev/rules.d"}) {
+    if (::access((std::string(folder) + "/60-kestrava.rules").c_str(), F_OK) == 0) return true;
+  }
+  return false;
+}
+
+std::string LibusbBackend::notFoundHint() const {
+  // In a container or under WSL the host's USB devices are often not there at all.
+  if (::access("/dev/bus/usb", F_OK) != 0) {
+    return "no USB device is visible here (/dev/bus/usb does not exist, as in a container or under WSL): run "
+           "Kestrava on the machine the printer is attached to, or reach the printer over TCP";
+  }
+  return {};
+}
+
 std::string LibusbBackend::openFailureHint() const {
   switch (lastOpenError_) {
-    case LIBUSB_ERROR_ACCESS:
-      return "no permission to use the printer's USB device; install the udev rule "
-             "60-kestrava.rules (see the README, \"USB access without root\") and plug the "
-             "printer in again";
+    case LIBUSB_ERROR_ACCESS: return noPermissionHint(udevRuleInstalled());
     case LIBUSB_ERROR_BUSY:
       return "the printer's USB interface is claimed by another program; end that program "
              "and try again";

@@ -63,6 +63,14 @@ class InTransferRemainder {
   std::size_t next_ = 0;
 };
 
+// What to tell a user who may not open the printer's device node. Without the udev rule,
+// to install it; with it, that the rule gives access to the user at the machine's seat
+// only (a desktop session there), not to one logged in over ssh or in a container.
+std::string noPermissionHint(bool udevRuleInstalled);
+
+// Whether 60-kestrava.rules is in one of the folders udev reads.
+bool udevRuleInstalled();
+
 class LibusbBackend : public UsbBackend {
  public:
   // A write that the printer does not take within this time fails instead of holding the
@@ -75,6 +83,7 @@ class LibusbBackend : public UsbBackend {
   std::vector<std::u16string> interfacePaths() override;
   std::unique_ptr<UsbPipe> openPipe(const std::u16string& devicePath, PipeEnd end) override;
   std::string openFailureHint() const override;
+  std::string notFoundHint() const override;
 
   struct Context;
   struct Session;

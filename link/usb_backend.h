@@ -43,6 +43,10 @@ class UsbBackend {
   // opened (absent, busy, no permission, connection refused).
   virtual std::unique_ptr<UsbPipe> openPipe(const std::u16string& devicePath, PipeEnd end) = 0;
 
+  // A short advice after no printer interface was found, where the back end knows more
+  // than "check the cable" (no USB devices visible at all); empty otherwise.
+  virtual std::string notFoundHint() const { return {}; }
+
   // The far end a person would name, where it is not the device path: "HOST:PORT" for a
   // printer on TCP; empty for a printer attached here.
   virtual std::string peerName() const { return {}; }

@@ -86,8 +86,9 @@ TEST(Cli, UsageErrorsExit64) {
   }
 }
 
-// A TCP printer that cannot be reached: the reason and what to check, on stderr. A device
-// path cut at its "&" by an unquoted shell line is a usage error that shows the form.
+// A TCP printer that cannot be reached, or none at all: the reason and what to check, on
+// stderr. A device path cut at its "&" by an unquoted shell line is a usage error that
+// shows the form.
 TEST(Cli, AnUnreachableTcpPrinterSaysWhy) {
   struct Case {
     std::string arguments;
@@ -103,6 +104,9 @@ TEST(Cli, AnUnreachableTcpPrinterSaysWhy) {
       {"--device tcp://127.0.0.1:9100/vid_232b", 64,
        "has no product id: give the printer's ids, as in 'tcp://127.0.0.1:9100/vid_232b&pid_0ef5'"},
       {"--device 'tcp://127.0.0.1:9100/vid_232b&pid_'", 64, "has no product id"},
+      // No printer of the vendor: what to check, and how to see what the system sees.
+      {"--device 'tcp://127.0.0.1:9100/vid_1234&pid_0001'", 2,
+       "kestrava-cli: no printer of vendor 0x232B is attached, or it is switched off: check the cable"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);

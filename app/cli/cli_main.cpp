@@ -319,5 +319,11 @@ int main(int argc, char** argv) {
     std::string hint = backend->openFailureHint();
     if (!hint.empty()) complain(hint);
   }
+  if (status == exitstatus::notFound) {
+    std::string hint = backend->notFoundHint();
+    complain(!hint.empty() ? hint
+                           : "no printer of vendor 0x232B is attached, or it is switched off: check the cable and the "
+                             "power; kestrava-cli --list shows the printer interfaces this system sees");
+  }
   return status;
 }

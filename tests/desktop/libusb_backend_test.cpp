@@ -171,5 +171,15 @@ TEST(LibusbBackend, AnAbsentDeviceCannotBeOpened) {
   EXPECT_FALSE(link.connected());
 }
 
+// Without the rule the user is told to install it; with it, that it serves the user at the
+// machine's seat only, which a user logged in over ssh is not.
+TEST(LibusbBackend, ANoPermissionHintFitsTheMachine) {
+  EXPECT_NE(noPermissionHint(false).find("install the udev rule 60-kestrava.rules"), std::string::npos);
+  const std::string seat = noPermissionHint(true);
+  EXPECT_EQ(seat.find("install the udev rule"), std::string::npos) << seat;
+  EXPECT_NE(seat.find("is installed"), std::string::npos) << seat;
+  EXPECT_NE(seat.find("over ssh"), std::string::npos) << seat;
+}
+
 }  // namespace
 }  // namespace kestrava
