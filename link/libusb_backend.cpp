@@ -4,7 +4,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <tuple>
 
 #include <unistd.h>
 
@@ -25,9 +24,26 @@ std::u16string PrinterInterface::devicePath() const {
                   std::to_string(interfaceNumber));
 }
 
+namespace {
+
+// Two port chains in order, port by port; a chain comes before the longer ones it begins.
+// Written out rather than the vectors' own <: GCC 14 at -O3 sees a length it cannot bound
+// in the memcmp that becomes and warns (-Wstringop-overread) though both are real sizes.
+int comparePorts(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) {
+  std::size_t common = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < common; ++i) {
+    if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+}
+
+}  // namespace
+
 void sortByPosition(std::vector<PrinterInterface>& interfaces) {
   std::stable_sort(interfaces.begin(), interfaces.end(), [](const PrinterInterface& a, const PrinterInterface& b) {
-    return std::tie(a.bus, a.ports, a.interfaceNumber) < std::tie(b.bus, b.ports, b.interfaceNumber);
+    if (a.bus != b.bus) return a.bus < b.bus;
+    if (int ports = comparePorts(a.ports, b.ports); ports != 0) return ports < 0;
+    return a.interfaceNumber < b.interfaceNumber;
   });
 }
 

@@ -3,6 +3,7 @@
 #include <set>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -47,13 +48,16 @@ std::uint32_t number(const json& value, const std::string& where, std::uint64_t 
   return static_cast<std::uint32_t>(result);
 }
 
-const json& objectMember(const json& value, const std::string& where) {
-  if (!value.is_object()) fail(where, "expected an object");
+// These two return the value they are given. Where it is in the file comes as a view, not
+// as a reference: a text made for the call (where + ".set") is then no reference argument
+// the result could seem to hang on (GCC 14's -Wdangling-reference).
+const json& objectMember(const json& value, std::string_view where) {
+  if (!value.is_object()) fail(std::string(where), "expected an object");
   return value;
 }
 
-const json& arrayMember(const json& value, const std::string& where) {
-  if (!value.is_array()) fail(where, "expected a list");
+const json& arrayMember(const json& value, std::string_view where) {
+  if (!value.is_array()) fail(std::string(where), "expected a list");
   return value;
 }
 
