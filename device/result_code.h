@@ -7,7 +7,7 @@
 namespace kestrava {
 
 // Result of every PrinterDevice operation, an unsigned 32-bit number; 0 is success.
-enum class ResultCode : std::uint32_t {
+enum class [[nodiscard]] ResultCode : std::uint32_t {
   noError = 0,
   printerNotFound = 1,
   connectFailed = 2,

@@ -13,7 +13,7 @@ namespace kestrava {
 
 // Statuses of the link's own operations. They are not ResultCodes: the device turns them
 // into its own codes (a failed write is 5, a failed read 6).
-enum class LinkStatus : unsigned {
+enum class [[nodiscard]] LinkStatus : unsigned {
   ok = 0,
   noPrinter = 1,       // open: no interface path contains the filter
   pipeOpenFailed = 2,  // open: the printer is there, a pipe is not

@@ -31,7 +31,8 @@ ConnectedDevice::ConnectedDevice(virtualprinter::Scenario scenario, bool open)
       traced(backend, [this](const TraceEvent& event) { events.push_back(event); }),
       device(traced) {
   if (open) {
-    device.link().open();
+    // A fixture whose printer does not open shows it in the first request of its test.
+    (void)device.link().open();
     device.link().drain();
     events.clear();
   }
