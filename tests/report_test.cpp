@@ -206,14 +206,14 @@ struct HeadCase {
 TEST(Report, APrintersTextStaysOnItsLine) {
   Scenario scenario = virtualprinter::healthyMonoPrinter();
   scenario.oids["OID_PLATFORM_ENG_FW_VERSION.0"] = "1.2\r\nS/N: FAKE";
-  scenario.oids["OID_PLATFORM_PRODUCT_SERIAL_NUM.0"] = "CN3\rFW version: 9.9\nX\x0b\x85";
+  scenario.oids["OID_PLATFORM_PRODUCT_SERIAL_NUM.0"] = "CN3\rFW version: 9.9\nX\x0b\x0c";
   ConnectedDevice fixture(scenario);
   nameIt(fixture.device);
   std::u16string report;
   EXPECT_EQ(fixture.device.composeReport(report), ResultCode::noError);
   EXPECT_EQ(toUtf8(report),
             "Model: P3301DN (232B0EF5) (Pantum P3301DN/Gorilla)\r\n"
-            "S/N: CN3\\x0DFW version: 9.9\\x0AX\\x0B\\u0085\r\n"
+            "S/N: CN3\\x0DFW version: 9.9\\x0AX\\x0B\\x0C\r\n"
             "FW version: 3.3.8.1\r\n"
             "Engine version: 1.2\\x0D\\x0AS/N: FAKE\r\n"
             "Build: 2021-03-16 [r5012]\r\n"
