@@ -20,6 +20,7 @@
 #include "app/cli/one_interface.h"
 #include "app/cli/run_output.h"
 #include "app/cli/run_progress.h"
+#include "app/cli/standard_output.h"
 #include "base/visible_text.h"
 #include "app/cli/trace_dump.h"
 #include "app/device_selection.h"
@@ -183,6 +184,7 @@ std::string examplesAndStatuses() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  setUpStandardOutput();
   CLI::App app{
       "Reads service information out of a laser printer of USB vendor 0x232B and tells which main "
       "board and firmware line it carries."};
