@@ -55,6 +55,23 @@ std::string systemMessageText(DWORD error);
 // next. Empty for 0 and for an open cut short by the program itself.
 std::string openFailureHintFor(DWORD error);
 
+// A present USB device of the vendor, as SetupAPI describes it.
+struct VendorDevice {
+  std::u16string hardwareId;   // the first of its hardware ids, "USB\VID_232B&PID_0EF5&REV_0100"
+  std::u16string description;  // its friendly name or device description; may be empty
+  std::u16string service;      // the driver service that drives it; empty when none does
+};
+
+// The present USB devices of vendor 0x232B (a hardware id that begins with
+// "USB\VID_232B", any letter case) that neither USB Printing Support ("usbprint") nor
+// the composite-device driver ("usbccgp", which hands its interfaces to drivers of their
+// own) drives: a printer Windows prints to through a maker's own driver, whose pipes
+// Kestrava cannot open. SetupDiGetClassDevs with DIGCF_ALLCLASSES | DIGCF_PRESENT.
+std::vector<VendorDevice> vendorDevicesOnOtherDrivers();
+
+// What to tell after "printer not found" about such devices; empty when there are none.
+std::string otherDriverHint(const std::vector<VendorDevice>& devices);
+
 class Win32Backend : public UsbBackend {
  public:
   using InterfaceSource = std::function<std::unique_ptr<DeviceInterfaceList>()>;

@@ -65,9 +65,9 @@ void DialogRun::runOnWorker() {
   const char* escaped = nullptr;
   std::string what;
   try {
-    if (runAcquisition(view_, *backend_.backend) == RunOutcome::connectFailed) {
-      hint_ = backend_.backend->openFailureHint();
-    }
+    RunOutcome outcome = runAcquisition(view_, *backend_.backend);
+    if (outcome == RunOutcome::connectFailed) hint_ = backend_.backend->openFailureHint();
+    if (outcome == RunOutcome::printerNotFound && backend_.notFoundHint) hint_ = backend_.notFoundHint();
     return;
   } catch (const std::exception& error) {
     what = error.what();

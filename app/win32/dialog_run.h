@@ -28,6 +28,8 @@ inline constexpr UINT kRunEndedMessage = WM_APP + 3;     // posted: the worker i
 struct RunBackend {
   std::shared_ptr<UsbBackend> backend;
   std::function<void()> interrupt;  // from the user-interface thread, while the run goes on
+  // After "printer not found", on the worker: what else is attached (empty: nothing).
+  std::function<std::string()> notFoundHint = nullptr;
 };
 
 // The dialog as the worker sees it.

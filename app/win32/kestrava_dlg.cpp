@@ -23,7 +23,8 @@ constexpr const wchar_t* kProgramName = L"Kestrava";
 
 RunBackend makeUsbRunBackend() {
   auto backend = std::make_shared<Win32Backend>();
-  return RunBackend{backend, [backend] { backend->interrupt(); }};
+  return RunBackend{backend, [backend] { backend->interrupt(); },
+                    [] { return otherDriverHint(vendorDevicesOnOtherDrivers()); }};
 }
 
 CKestravaDlg::CKestravaDlg(ui::CWnd* parent, BackendFactory backendFactory)

@@ -14,7 +14,9 @@
 
 namespace kestrava {
 
-// The back end of the printers attached by USB, a new one for every run.
+// The back end of the printers attached by USB, a new one for every run; after "printer
+// not found" it names a printer of the vendor that another driver than USB Printing
+// Support drives.
 RunBackend makeUsbRunBackend();
 
 class CKestravaDlg : public ui::CDialogEx, public AcquisitionDialog {

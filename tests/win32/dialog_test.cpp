@@ -581,5 +581,20 @@ TEST_F(Dialog, TheStatusBarFollowsANewScaleAlongTheBottomEdge) {
   });
 }
 
+TEST_F(Dialog, PrinterNotFoundShowsWhatElseIsAttached) {
+  CKestravaDlg::BackendFactory factory = [] {
+    return RunBackend{std::make_shared<Win32Backend>(testing::fakeInterfaces({})), nullptr,
+                      [] { return std::string("a printer of vendor 0x232B (A) is attached but driven by \"x\""); }};
+  };
+  run(factory, [&](User& user) {
+    user.click(IDC_GET_DATA);
+    ASSERT_TRUE(user.waitForText(IDC_STATUS, u"printer not found"));
+    ASSERT_TRUE(user.waitFor([&user] { return IsWindowVisible(user.control(IDC_FAILURE_HINT)) != FALSE; }));
+    EXPECT_EQ(user.text(IDC_FAILURE_HINT), u"A printer of vendor 0x232B (A) is attached but driven by \"x\".");
+    ASSERT_TRUE(user.waitForButtons());
+    user.click(IDOK);
+  });
+}
+
 }  // namespace
 }  // namespace kestrava

@@ -134,5 +134,40 @@ TEST(Win32Errors, AWriteOrReadAfterAnInterruptFailsAsCancelled) {
   EXPECT_GE(reads, 1u);
 }
 
+TEST(Win32Errors, APrinterOnAnotherDriverIsNamedWithItsDriver) {
+  struct Case {
+    const char* what;
+    std::vector<VendorDevice> devices;
+    const char* hint;
+  };
+  const Case cases[] = {
+      {"none", {}, ""},
+      {"a maker's driver",
+       {{u"USB\\VID_232B&PID_0EF5&REV_0100", u"Laser 5100", u"vendorusb"}},
+       "a printer of vendor 0x232B (Laser 5100) is attached but driven by \"vendorusb\", not USB Printing Support; "
+       "Kestrava reads a printer only through USB Printing Support (see README.txt)"},
+      {"no driver and no description",
+       {{u"USB\\VID_232B&PID_0EF6", u"", u""}},
+       "a printer of vendor 0x232B (USB\\VID_232B&PID_0EF6) is attached but driven by no driver, not USB Printing "
+       "Support; Kestrava reads a printer only through USB Printing Support (see README.txt)"},
+      {"two",
+       {{u"USB\\VID_232B&PID_0EF5", u"A", u"x"}, {u"USB\\VID_232B&PID_0EF6", u"B", u"y"}},
+       "a printer of vendor 0x232B (A) is attached but driven by \"x\", not USB Printing Support; "
+       "a printer of vendor 0x232B (B) is attached but driven by \"y\", not USB Printing Support; "
+       "Kestrava reads a printer only through USB Printing Support (see README.txt)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(otherDriverHint(c.devices), c.hint);
+  }
+}
+
+TEST(Win32Errors, TheSystemListsNoPrinterOfTheVendorOnAnotherDriverHere) {
+  // Wine's SetupAPI has no USB devices; a machine with such a printer attached would.
+  std::vector<VendorDevice> devices = vendorDevicesOnOtherDrivers();
+  if (!devices.empty()) GTEST_SKIP() << "a device of the vendor is attached";
+  EXPECT_EQ(otherDriverHint(devices), "");
+}
+
 }  // namespace
 }  // namespace kestrava
