@@ -114,5 +114,96 @@ TEST(CliOutput, EveryLineEndsWithOneCrLfInFilesAndPipes) {
   }
 }
 
+// A console of this test process, for the programs it starts; freed again at the end,
+// and the test's own output goes where it went before.
+class OwnConsole {
+ public:
+  OwnConsole() {
+    FreeConsole();
+    made_ = AllocConsole() != FALSE;
+  }
+  ~OwnConsole() {
+    if (made_) FreeConsole();
+    for (int i = 0; i < 3; ++i) SetStdHandle(kWhich[i], saved_[i]);
+  }
+  bool made() const { return made_; }
+
+ private:
+  static constexpr DWORD kWhich[3] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+  HANDLE saved_[3] = {GetStdHandle(kWhich[0]), GetStdHandle(kWhich[1]), GetStdHandle(kWhich[2])};
+  bool made_ = false;
+};
+
+std::wstring consoleText(HANDLE console) {
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (!GetConsoleScreenBufferInfo(console, &info)) return {};
+  DWORD cells = static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwCursorPosition.Y + 1);
+  std::wstring text(cells, L' ');
+  DWORD read = 0;
+  ReadConsoleOutputCharacterW(console, text.data(), cells, COORD{0, 0}, &read);
+  text.resize(read);
+  return text;
+}
+
+// Whatever the console's code page, the characters the program means reach it: the same
+// text as its UTF-8 output into a file.
+TEST(CliOutput, AConsoleInAnotherCodePageShowsTheTextAsCharacters) {
+  // A serial number outside ASCII: the printer's bytes as the program decodes them.
+  wchar_t folder[MAX_PATH], scenarioName[MAX_PATH];
+  ASSERT_NE(GetTempPathW(MAX_PATH, folder), 0u);
+  ASSERT_NE(GetTempFileNameW(folder, L"ksc", 0, scenarioName), 0u);
+  const std::string scenario =
+      "{\"productId\": \"0xCA31\", \"commands\": {\"serialNumber\": \"S\\u00e9r\\u00ef\\u00e8\"},"
+      " \"oids\": {\"OID_PLATFORM_PRODUCT_SERIAL_NUM.0\": \"S\\u00e9r\\u00ef\\u00e8\"}}";
+  HANDLE file = CreateFileW(scenarioName, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(file, scenario.data(), static_cast<DWORD>(scenario.size()), &written, nullptr);
+  CloseHandle(file);
+  const std::wstring arguments = L"--quiet --device \"virtual:" + std::wstring(scenarioName) + L"\"";
+
+  Output inFile = runCli(arguments);
+  ASSERT_EQ(inFile.status, 0u) << inFile.err;
+  std::size_t line = inFile.out.find("Serial number: ");
+  ASSERT_NE(line, std::string::npos) << inFile.out;
+  std::string serialLine = inFile.out.substr(line, inFile.out.find('\r', line) - line);
+  ASSERT_NE(serialLine.find('\xC3'), std::string::npos) << "no character outside ASCII in: " << serialLine;
+  int units = MultiByteToWideChar(CP_UTF8, 0, serialLine.data(), static_cast<int>(serialLine.size()), nullptr, 0);
+  std::wstring expected(static_cast<std::size_t>(units), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, serialLine.data(), static_cast<int>(serialLine.size()), expected.data(), units);
+
+  {
+    OwnConsole console;
+    if (!console.made()) GTEST_SKIP() << "no console could be made here: " << GetLastError();
+    ASSERT_TRUE(SetConsoleOutputCP(850));
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE screen = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(screen, INVALID_HANDLE_VALUE);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = screen;
+    startup.hStdError = screen;
+    std::wstring commandLine = L"\"" + cliPath() + L"\" " + arguments;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                               &process))
+        << GetLastError();
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD status = 1;
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    EXPECT_EQ(status, 0u);
+    std::wstring shown = consoleText(screen);
+    CloseHandle(screen);
+    EXPECT_NE(shown.find(expected), std::wstring::npos)
+        << "the console shows: " << std::string(shown.begin(), shown.end());
+    EXPECT_EQ(GetConsoleOutputCP(), 850u);  // the program leaves the console's code page alone
+  }
+  DeleteFileW(scenarioName);
+}
+
 }  // namespace
 }  // namespace kestrava
