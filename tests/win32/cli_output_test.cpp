@@ -11,6 +11,16 @@ namespace kestrava {
 namespace {
 
 std::wstring cliPath() {
+  // In the build folder, and where the 32-bit guest copies the programs, kestrava-cli.exe
+  // is in the folder above the tests.
+  wchar_t self[MAX_PATH] = {};
+  DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring beside(self, length);
+  std::size_t slash = beside.find_last_of(L"\\/");
+  if (slash != std::wstring::npos) {
+    beside = beside.substr(0, slash) + L"\\..\\kestrava-cli.exe";
+    if (GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES) return beside;
+  }
   std::string path = KESTRAVA_CLI;
   // The build names it by its path on the build machine; under wine that is drive Z:.
   if (!path.empty() && path[0] == '/') path = "Z:" + path;
