@@ -45,6 +45,7 @@ class SinglePathBackend : public UsbBackend {
   std::string openFailureHint() const override { return inner_->openFailureHint(); }
   std::string peerName() const override { return inner_->peerName(); }
   std::string notFoundHint() const override { return inner_->notFoundHint(); }
+  std::uint32_t lastSystemError() const override { return inner_->lastSystemError(); }
   std::chrono::steady_clock::time_point now() const override { return inner_->now(); }
 
  private:

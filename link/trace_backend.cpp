@@ -16,6 +16,7 @@ class TracePipe : public UsbPipe {
     event.bytes.assign(reinterpret_cast<const char*>(data), count);
     event.requested = count;
     event.ok = written == static_cast<long long>(count);
+    if (!event.ok) event.systemError = trace_.lastSystemError();
     event.end = end_;
     trace_.report(std::move(event));
     return written;
@@ -30,6 +31,7 @@ class TracePipe : public UsbPipe {
     event.requested = wanted;
     event.timeoutMs = timeoutMs;
     event.ok = completed;
+    if (!completed) event.systemError = trace_.lastSystemError();
     event.end = end_;
     trace_.report(std::move(event));
     return completed;
@@ -62,6 +64,7 @@ std::unique_ptr<UsbPipe> TraceBackend::openPipe(const std::u16string& devicePath
   TraceEvent event;
   event.kind = TraceEvent::Kind::open;
   event.ok = pipe != nullptr;
+  if (!pipe) event.systemError = inner_.lastSystemError();
   event.end = end;
   event.devicePath = devicePath;
   report(std::move(event));

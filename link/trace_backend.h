@@ -26,6 +26,7 @@ struct TraceEvent {
   bool ok = true;               // write: all taken; read: completed; open: pipe opened
   PipeEnd end = PipeEnd::write;
   std::u16string devicePath;  // listedInterface and open only
+  std::uint32_t systemError = 0;  // a failed open, write or read: the system's error code, 0 if none
 };
 
 class TraceBackend : public ForwardingBackend {

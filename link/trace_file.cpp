@@ -130,9 +130,12 @@ std::vector<std::string_view> fieldsOf(std::string_view line) {
   return fields;
 }
 
-}  // namespace
+// " error N" after a failed operation that the system gave a reason for; nothing else.
+std::string systemErrorField(const TraceEvent& event) {
+  return event.systemError != 0 ? " error " + std::to_string(event.systemError) : std::string();
+}
 
-std::string traceFileLine(const TraceEvent& event) {
+std::string eventLine(const TraceEvent& event) {
   switch (event.kind) {
     case TraceEvent::Kind::listedInterface: return "interface " + escapedPath(event.devicePath);
     case TraceEvent::Kind::open:
@@ -146,6 +149,13 @@ std::string traceFileLine(const TraceEvent& event) {
              (event.ok ? " ok " : " timeout ") + std::to_string(event.bytes.size()) + hexField(event.bytes);
   }
   return {};
+}
+
+}  // namespace
+
+std::string traceFileLine(const TraceEvent& event) {
+  if (event.kind == TraceEvent::Kind::listedInterface) return eventLine(event);
+  return eventLine(event) + systemErrorField(event);
 }
 
 TraceFileWriter::TraceFileWriter(std::ostream& out) : out_(out) { out_ << kTraceFileHeader << '\n'; }
@@ -188,12 +198,22 @@ TraceFile parseTraceFile(std::istream& in) {
       headerSeen = true;
       continue;
     }
-    const std::vector<std::string_view> fields = fieldsOf(text);
+    std::vector<std::string_view> fields = fieldsOf(text);
     const std::string_view kind = fields[0];
     auto expectFields = [&](std::size_t count, const char* form) {
       if (fields.size() != count) fail(number, std::string("expected \"") + form + "\"");
     };
     TraceEvent event;
+    // A failed open, write or read may end with "error N", the system's error code. The
+    // field before it is never "error" otherwise (a time, an outcome, a count or hex).
+    if ((kind == "open" || kind == "write" || kind == "read") && fields.size() >= 3 &&
+        fields[fields.size() - 2] == "error") {
+      std::uint64_t code = 0;
+      if (!parseDigits(fields.back(), 10, 10, code) || code == 0 || code > 0xFFFFFFFFu)
+        fail(number, "bad system error " + quotedExcerpt(fields.back()));
+      event.systemError = static_cast<std::uint32_t>(code);
+      fields.resize(fields.size() - 2);
+    }
     auto readTime = [&](std::string_view time) {
       // SECONDS.MICROSECONDS; twelve digits of seconds (over 30,000 years) keep the
       // microseconds within 64 bits.

@@ -55,6 +55,11 @@ class UsbBackend {
   // permission); empty when there is nothing to add.
   virtual std::string openFailureHint() const { return {}; }
 
+  // The operating system's error code of the back end's last open, write or read that
+  // failed (GetLastError() on Windows); 0 when the system gave none, as for a plain
+  // time-out.
+  virtual std::uint32_t lastSystemError() const { return 0; }
+
   // The time the back end's reads wait in. A printer simulated in process keeps a time
   // of its own, so a wait of minutes costs the tests none.
   virtual std::chrono::steady_clock::time_point now() const { return std::chrono::steady_clock::now(); }

@@ -5,9 +5,11 @@
 #include <windows.h>
 #include <setupapi.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "link/usb_backend.h"
@@ -44,6 +46,32 @@ extern const GUID kUsbPrintInterfaceClass;
 // that a long or broken path of some other device cannot hide a printer behind it.
 std::vector<std::u16string> readDevicePaths(DeviceInterfaceList& interfaces);
 
+// The system's text for an error code (FormatMessageW), in UTF-8, without the final
+// full stop and line end; "unknown error" when the system has none.
+std::string systemMessageText(DWORD error);
+
+// The advice after a pipe of the printer could not be opened with that error code: what
+// the code most likely means here, with the number and the system's text, and what to do
+// next. Empty for 0 and for an open cut short by the program itself.
+std::string openFailureHintFor(DWORD error);
+
+// A present USB device of the vendor, as SetupAPI describes it.
+struct VendorDevice {
+  std::u16string hardwareId;   // the first of its hardware ids, "USB\VID_232B&PID_0EF5&REV_0100"
+  std::u16string description;  // its friendly name or device description; may be empty
+  std::u16string service;      // the driver service that drives it; empty when none does
+};
+
+// The present USB devices of vendor 0x232B (a hardware id that begins with
+// "USB\VID_232B", any letter case) that neither USB Printing Support ("usbprint") nor
+// the composite-device driver ("usbccgp", which hands its interfaces to drivers of their
+// own) drives: a printer Windows prints to through a maker's own driver, whose pipes
+// Kestrava cannot open. SetupDiGetClassDevs with DIGCF_ALLCLASSES | DIGCF_PRESENT.
+std::vector<VendorDevice> vendorDevicesOnOtherDrivers();
+
+// What to tell after "printer not found" about such devices; empty when there are none.
+std::string otherDriverHint(const std::vector<VendorDevice>& devices);
+
 class Win32Backend : public UsbBackend {
  public:
   using InterfaceSource = std::function<std::unique_ptr<DeviceInterfaceList>()>;
@@ -53,13 +81,16 @@ class Win32Backend : public UsbBackend {
 
   std::vector<std::u16string> interfacePaths() override;
 
-  // "\PIPE00" opened for synchronous writes, "\PIPE01" for overlapped reads; both
-  // without sharing, so a pipe that another program holds cannot be opened.
+  // "\PIPE00" and "\PIPE01" both opened for overlapped I/O and without sharing (whether
+  // the printer's driver then keeps other programs out is up to the driver).
   std::unique_ptr<UsbPipe> openPipe(const std::u16string& devicePath, PipeEnd end) override;
 
-  // Callable from any thread: cancels the read in progress and makes every later open,
-  // write and read fail at once. For a dialog that is closing while a run still talks
-  // to the printer.
+  std::string openFailureHint() const override;
+  std::uint32_t lastSystemError() const override { return lastError_; }
+
+  // Callable from any thread: cancels the write or read in progress and makes every
+  // later open, write and read fail at once. For a dialog that is closing while a run
+  // still talks to the printer.
   void interrupt();
 
   class Pipe;
@@ -67,11 +98,14 @@ class Win32Backend : public UsbBackend {
  private:
   bool interrupted();
   void forget(Pipe* pipe);
+  void failed(DWORD error) { lastError_ = error; }
 
   InterfaceSource source_;
   std::mutex mutex_;  // guards the two members below and the start of every read
   bool interrupted_ = false;
   std::vector<Pipe*> pipes_;
+  std::atomic<DWORD> lastError_{0};      // of the last open, write or read that failed
+  std::atomic<DWORD> lastOpenError_{0};  // of the last open; 0 after one that succeeded
 };
 
 }  // namespace kestrava

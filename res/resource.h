@@ -12,6 +12,7 @@
 #define IDC_SERIAL_NUMBER 1009
 #define IDC_STATUS 1011
 #define IDC_REPORT 1021
+#define IDC_FAILURE_HINT 1022  // beside the buttons, shown only when a run has advice
 
 // Labels.
 #define IDC_MODEL_LABEL 1000

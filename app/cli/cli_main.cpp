@@ -21,6 +21,7 @@
 #include "app/cli/one_interface.h"
 #include "app/cli/run_output.h"
 #include "app/cli/run_progress.h"
+#include "app/cli/standard_output.h"
 #include "base/visible_text.h"
 #include "app/cli/trace_dump.h"
 #include "app/device_selection.h"
@@ -242,6 +243,7 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  setUpStandardOutput();
   Options options;
   if (std::optional<int> status = parseCommandLine(argc, argv, options)) return *status;
 

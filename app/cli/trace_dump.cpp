@@ -37,6 +37,11 @@ namespace {
 // and a path no system makes (thousands of characters) is cut.
 std::string shownPath(const std::u16string& path) { return visibleExcerpt(toUtf8(path), 512); }
 
+// The system's error code of a failed operation, where the back end kept one.
+std::string systemError(const TraceEvent& event) {
+  return event.systemError != 0 ? " (system error " + std::to_string(event.systemError) + ")" : std::string();
+}
+
 }  // namespace
 
 std::string formatTraceEvent(const TraceEvent& event) {
@@ -48,19 +53,21 @@ std::string formatTraceEvent(const TraceEvent& event) {
   switch (event.kind) {
     case TraceEvent::Kind::listedInterface: return out + "interface " + shownPath(event.devicePath) + "\n";
     case TraceEvent::Kind::open:
-      out += std::string("open ") + pipe + " " + shownPath(event.devicePath) + (event.ok ? "" : ": failed") + "\n";
+      out += std::string("open ") + pipe + " " + shownPath(event.devicePath) + (event.ok ? "" : ": failed") +
+             systemError(event) + "\n";
       return out;
     case TraceEvent::Kind::write:
-      std::snprintf(head, sizeof head, "write %zu bytes%s\n", event.requested, event.ok ? "" : ": failed");
+      std::snprintf(head, sizeof head, "write %zu bytes%s%s\n", event.requested, event.ok ? "" : ": failed",
+                    systemError(event).c_str());
       return out + head + hexDump(event.bytes);
     case TraceEvent::Kind::read:
       if (!event.ok && event.bytes.empty()) {
-        std::snprintf(head, sizeof head, "read  %zu wanted: time-out or failure after at most %u ms\n", event.requested,
-                      event.timeoutMs);
+        std::snprintf(head, sizeof head, "read  %zu wanted: time-out or failure after at most %u ms%s\n",
+                      event.requested, event.timeoutMs, systemError(event).c_str());
         return out + head;
       }
-      std::snprintf(head, sizeof head, "read  %zu of %zu bytes (time-out %u ms)%s\n", event.bytes.size(),
-                    event.requested, event.timeoutMs, event.ok ? "" : ": failed");
+      std::snprintf(head, sizeof head, "read  %zu of %zu bytes (time-out %u ms)%s%s\n", event.bytes.size(),
+                    event.requested, event.timeoutMs, event.ok ? "" : ": failed", systemError(event).c_str());
       return out + head + hexDump(event.bytes);
   }
   return out;

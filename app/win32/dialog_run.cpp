@@ -1,5 +1,7 @@
 #include "app/win32/dialog_run.h"
 
+#include <exception>
+
 #include "run/acquisition_thread.h"
 #include "app/win32/framework/win_app.h"
 
@@ -38,8 +40,13 @@ DialogRun::DialogRun(HWND dialog, unsigned run, const AcquisitionDialog& fields,
 
 DialogRun::~DialogRun() {
   if (!thread_) return;
-  if (WaitForSingleObject(thread_, 0) == WAIT_TIMEOUT && backend_.interrupt) backend_.interrupt();
-  wait();
+  // A printer that stopped reading can hold a write, and an interrupt can come just
+  // before the worker starts its next operation: so the interrupt is repeated until the
+  // worker has ended, each wait bounded and answering what the worker sends meanwhile.
+  while (WaitForSingleObject(thread_, 0) == WAIT_TIMEOUT) {
+    if (backend_.interrupt) backend_.interrupt();
+    if (ui::AfxWaitAnsweringSentMessages(thread_, kInterruptRepeatMs)) break;
+  }
   CloseHandle(thread_);
 }
 
@@ -47,9 +54,40 @@ void DialogRun::wait() {
   if (thread_) ui::AfxWaitAnsweringSentMessages(thread_);
 }
 
+std::string DialogRun::internalErrorHint(const char* what) {
+  return std::string("the run stopped on an internal error (") + what +
+         "); please report it, with a trace from kestrava-cli --trace kestrava.trace";
+}
+
+void DialogRun::runOnWorker() {
+  // No exception may leave the thread's entry: in the 32-bit build it would end the
+  // program. One that escapes the run ends the run, and the dialog gets its buttons back.
+  const char* escaped = nullptr;
+  std::string what;
+  try {
+    RunOutcome outcome = runAcquisition(view_, *backend_.backend);
+    if (outcome == RunOutcome::connectFailed) hint_ = backend_.backend->openFailureHint();
+    if (outcome == RunOutcome::printerNotFound && backend_.notFoundHint) hint_ = backend_.notFoundHint();
+    return;
+  } catch (const std::exception& error) {
+    what = error.what();
+    escaped = what.c_str();
+  } catch (...) {
+    escaped = "an exception of unknown type";
+  }
+  hint_ = internalErrorHint(escaped);
+  try {
+    view_.SetStatus(kReadyStatus);
+    view_.EnableWindow(DialogButton::getData, true);
+    view_.EnableWindow(DialogButton::close, true);
+  } catch (...) {
+    // Only messages to the dialog are left to fail; the run ends all the same.
+  }
+}
+
 unsigned DialogRun::work(void* parameter) {
   auto* run = static_cast<DialogRun*>(parameter);
-  AcquisitionThread(run->view_, *run->backend_.backend);
+  run->runOnWorker();
   PostMessageW(run->dialog_, kRunEndedMessage, run->number_, 0);
   return 0;
 }

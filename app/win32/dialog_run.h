@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "run/acquisition_dialog.h"
 #include "link/usb_backend.h"
@@ -27,6 +28,8 @@ inline constexpr UINT kRunEndedMessage = WM_APP + 3;     // posted: the worker i
 struct RunBackend {
   std::shared_ptr<UsbBackend> backend;
   std::function<void()> interrupt;  // from the user-interface thread, while the run goes on
+  // After "printer not found", on the worker: what else is attached (empty: nothing).
+  std::function<std::string()> notFoundHint = nullptr;
 };
 
 // The dialog as the worker sees it.
@@ -50,7 +53,8 @@ class DialogRun {
   // Starts run number `run` on a new thread, its view holding the dialog's fields as
   // they are; started() tells whether a thread could be made.
   DialogRun(HWND dialog, unsigned run, const AcquisitionDialog& fields, RunBackend backend);
-  // Interrupts the printer I/O of a run still going and waits for the worker.
+  // Interrupts the printer I/O of a run still going, again and again, until the worker
+  // has ended; it never waits without bound for a worker that does not end.
   ~DialogRun();
   DialogRun(const DialogRun&) = delete;
   DialogRun& operator=(const DialogRun&) = delete;
@@ -61,14 +65,27 @@ class DialogRun {
   // Waits for the worker, answering what it sends in the meantime.
   void wait();
 
+  // After the worker has ended: the advice to show beside the run's status (why the
+  // printer could not be opened, or the internal error that ended the run); empty if
+  // there is none.
+  const std::string& hint() const { return hint_; }
+
+  // What a run that ended on an exception shows beside its status.
+  static std::string internalErrorHint(const char* what);
+
+  // How long each wait of the destructor lasts before it interrupts again.
+  static constexpr DWORD kInterruptRepeatMs = 100;
+
  private:
   static unsigned work(void* run);
+  void runOnWorker();
 
   RunBackend backend_;
   RunView view_;
   HWND dialog_;
   unsigned number_;
   HANDLE thread_ = nullptr;
+  std::string hint_;  // written by the worker before it ends
 };
 
 }  // namespace kestrava

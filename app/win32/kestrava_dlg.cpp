@@ -2,8 +2,14 @@
 
 #include <cwchar>
 
+// Older Windows headers lack it; the message is the same on every Windows since 8.1.
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
 #include "app/win32/framework/win_app.h"
 #include "res/resource.h"
+#include "base/text_codec.h"
 #include "base/version.h"
 #include "link/win32_backend.h"
 
@@ -17,7 +23,8 @@ constexpr const wchar_t* kProgramName = L"Kestrava";
 
 RunBackend makeUsbRunBackend() {
   auto backend = std::make_shared<Win32Backend>();
-  return RunBackend{backend, [backend] { backend->interrupt(); }};
+  return RunBackend{backend, [backend] { backend->interrupt(); },
+                    [] { return otherDriverHint(vendorDevicesOnOtherDrivers()); }};
 }
 
 CKestravaDlg::CKestravaDlg(ui::CWnd* parent, BackendFactory backendFactory)
@@ -58,6 +65,7 @@ BOOL CKestravaDlg::OnInitDialog() {
   CDialogEx::OnInitDialog();
   m_getDataButton = GetDlgItem(IDC_GET_DATA);
   m_closeButton = GetDlgItem(IDOK);
+  m_failureHint = GetDlgItem(IDC_FAILURE_HINT);
 
   wchar_t title[64];
   std::swprintf(title, sizeof title / sizeof title[0], L"%ls %ls", kProgramName, L"" KESTRAVA_TITLE_VERSION_TEXT);
@@ -73,6 +81,19 @@ bool CKestravaDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
   switch (message) {
     case WM_PAINT: OnPaint(); return false;  // the dialog draws nothing of its own
     case WM_QUERYDRAGICON: result = reinterpret_cast<LRESULT>(OnQueryDragIcon()); return true;
+    case WM_DPICHANGED: {
+      // Per-monitor aware: the window takes the size the system suggests for the new
+      // scale, and the status bar lays itself out again along the new bottom edge.
+      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+      if (suggested) {
+        ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      LayOutStatusBar();
+      result = 0;
+      return true;
+    }
+    case WM_SIZE: LayOutStatusBar(); return false;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDC_GET_DATA && HIWORD(wParam) == BN_CLICKED) {
         OnGetData();
@@ -100,6 +121,35 @@ bool CKestravaDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
   return CDialogEx::OnMessage(message, wParam, lParam, result);
 }
 
+void CKestravaDlg::LayOutStatusBar() {
+  // A status bar places itself along its parent's bottom edge when it is told of a size.
+  if (HWND status = GetDlgItem(IDC_STATUS)) ::SendMessageW(status, WM_SIZE, 0, 0);
+}
+
+void CKestravaDlg::ShowFailureHint(const std::string& hint) {
+  if (!m_failureHint) return;
+  if (hint.empty()) {
+    ::SetWindowTextW(m_failureHint, L"");
+    ::ShowWindow(m_failureHint, SW_HIDE);
+    return;
+  }
+  // The back end's hint is a phrase; in the window it is a sentence.
+  std::u16string text = fromUtf8(hint);
+  if (text[0] >= u'a' && text[0] <= u'z') text[0] = static_cast<char16_t>(text[0] - u'a' + u'A');
+  if (text.back() != u'.') text += u'.';
+  ::SetWindowTextW(m_failureHint, toWide(text).c_str());
+  ::ShowWindow(m_failureHint, SW_SHOWNA);
+}
+
+void CKestravaDlg::OnEscapedException(const char* what) {
+  try {
+    ShowFailureHint(std::string("the window stopped on an internal error (") + what +
+                    "); please report it, and start the program again if it no longer answers");
+  } catch (...) {
+    // Nothing more can be shown.
+  }
+}
+
 void CKestravaDlg::OnPaint() {}
 
 HICON CKestravaDlg::OnQueryDragIcon() { return m_icon; }
@@ -115,6 +165,7 @@ void CKestravaDlg::OnGetData() {
   }
   EnableWindow(DialogButton::getData, false);
   EnableWindow(DialogButton::close, false);
+  ShowFailureHint({});
   run_ = std::make_unique<DialogRun>(m_hWnd, ++runsStarted_, *this, backendFactory_());
   runActive_ = run_->started();
   if (!runActive_) {
@@ -147,6 +198,7 @@ void CKestravaDlg::OnRunTransfer(const RunView& view) {
 void CKestravaDlg::OnRunEnded() {
   // Posted as the worker's last act: the wait is over at once.
   run_->wait();
+  ShowFailureHint(run_->hint());
   run_.reset();
   runActive_ = false;
 }

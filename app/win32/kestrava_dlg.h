@@ -14,7 +14,9 @@
 
 namespace kestrava {
 
-// The back end of the printers attached by USB, a new one for every run.
+// The back end of the printers attached by USB, a new one for every run; after "printer
+// not found" it names a printer of the vendor that another driver than USB Printing
+// Support drives.
 RunBackend makeUsbRunBackend();
 
 class CKestravaDlg : public ui::CDialogEx, public AcquisitionDialog {
@@ -35,12 +37,18 @@ class CKestravaDlg : public ui::CDialogEx, public AcquisitionDialog {
   HICON m_icon;
   HWND m_getDataButton = nullptr;
   HWND m_closeButton = nullptr;
+  HWND m_failureHint = nullptr;
 
  protected:
   void DoDataExchange(ui::CDataExchange* exchange) override;
   BOOL PreTranslateMessage(MSG* message) override;
   BOOL OnInitDialog() override;
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+  void OnEscapedException(const char* what) override;
+
+  // The advice of the last run beside the buttons, as a sentence; hidden when empty.
+  void ShowFailureHint(const std::string& hint);
 
   void OnPaint();
   HICON OnQueryDragIcon();
@@ -50,6 +58,7 @@ class CKestravaDlg : public ui::CDialogEx, public AcquisitionDialog {
   void OnRunTransfer(const RunView& view);
   void OnRunButton(LPARAM param);
   void OnRunEnded();
+  void LayOutStatusBar();
 
   BackendFactory backendFactory_;
   std::unique_ptr<DialogRun> run_;  // until its worker has ended

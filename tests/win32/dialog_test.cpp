@@ -10,6 +10,7 @@
 #include <chrono>
 #include <functional>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 
 #include "run/acquisition_thread.h"
@@ -17,6 +18,8 @@
 #include "app/win32/kestrava_dlg.h"
 #include "base/text_codec.h"
 #include "fake_interfaces.h"
+#include "link/usb_printer_link.h"
+#include "link/win32_backend.h"
 #include "named_pipe_printer.h"
 #include "recording_dialog.h"
 #include "res/resource.h"
@@ -31,6 +34,8 @@ using Clock = std::chrono::steady_clock;
 
 // Posted by the user thread after its input; handled once everything before it was.
 constexpr UINT kPingMessage = WM_APP + 50;
+// Sent by the user thread: the dialog's handler throws.
+constexpr UINT kThrowMessage = WM_APP + 51;
 
 // How long the user waits for anything the dialog or a run should do: far longer than it
 // takes on a busy machine, so that only a dialog that never gets there fails.
@@ -81,6 +86,7 @@ class TestDialog : public CKestravaDlg {
       SetEvent(pinged);
       return true;
     }
+    if (message == kThrowMessage) throw std::runtime_error("thrown by a test");
     return CKestravaDlg::OnMessage(message, wParam, lParam, result);
   }
 
@@ -260,13 +266,16 @@ TEST_F(Dialog, TemplateControlsAndTabOrder) {
       {IDC_BUILD, "Static", "", {60, 17, 379, 25}, kValueStyles},
       {IDC_FW_VERSION, "Static", "", {60, 28, 379, 36}, kValueStyles},
       {IDC_SERIAL_NUMBER, "Static", "", {60, 39, 379, 47}, kValueStyles},
+      {IDC_FAILURE_HINT, "Edit", "", {4, 154, 272, 170}, ES_MULTILINE | ES_READONLY | WS_VSCROLL},
   };
   run(noPrinter(), [&](User& user) {
     HWND window = user.window();
     ASSERT_NE(window, nullptr);
     int count = 0;
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) ++count;
-    EXPECT_EQ(count, 20);
+    EXPECT_EQ(count, 21);
+    // The hint is there only when a run has advice.
+    EXPECT_FALSE(IsWindowVisible(user.control(IDC_FAILURE_HINT)));
     for (const Control& c : controls) {
       SCOPED_TRACE(c.id);
       HWND control = user.control(c.id);
@@ -290,6 +299,7 @@ TEST_F(Dialog, TemplateControlsAndTabOrder) {
       if (GetWindowLongW(control, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) style |= WS_BORDER;
       EXPECT_EQ(style & c.styles, c.styles);
       EXPECT_EQ((style & WS_TABSTOP) != 0, (c.styles & WS_TABSTOP) != 0);
+      if (c.id == IDC_FAILURE_HINT) continue;  // no tab stop wanted; no further checks
       if (c.id == IDC_REPORT) {
         EXPECT_EQ(style & (WS_VSCROLL | WS_HSCROLL | ES_AUTOVSCROLL | ES_AUTOHSCROLL), 0);
       }
@@ -456,6 +466,134 @@ TEST_F(Dialog, ClosingDuringARunEndsAtOnceAndNothingReachesTheClosedDialog) {
   EXPECT_EQ(log.snapshot().size(), closedAt);
   // The run closed the printer's pipes on its way out.
   EXPECT_TRUE(printer.waitUntilClosed(1, 30000));
+}
+
+TEST_F(Dialog, ClosingWhileAWriteWaitsForAPrinterThatStoppedReadingEndsTheProcessPromptly) {
+  testing::NamedPipePrinter printer(testing::emptyScenario(), "vid_232b&pid_0ef5",
+                                    testing::PrinterInput::stopsReading);
+  std::u16string path = printer.devicePath();
+  CKestravaDlg::BackendFactory factory = [path] {
+    auto backend = std::make_shared<Win32Backend>(testing::fakeInterfaces({{path}}));
+    return RunBackend{backend, [backend] { backend->interrupt(); }};
+  };
+  INT_PTR result = run(factory, [&printer](User& user) {
+    HWND window = user.window();
+    ASSERT_NE(window, nullptr);
+    user.click(IDC_GET_DATA);
+    // The run's first write now waits: the printer's pipe is full and nobody reads it.
+    ASSERT_TRUE(printer.waitForBytesWaiting(30000));
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  });
+  EXPECT_EQ(result, IDCANCEL);
+  // The write would otherwise wait for ever, and the process with it.
+  EXPECT_LT(destroyTime, 2500ms);
+  EXPECT_EQ(log.snapshot().size(), closedAt);
+}
+
+TEST_F(Dialog, ConnectFailedShowsTheBackEndsHintBesideTheStatusUntilTheNextRun) {
+  testing::NamedPipePrinter printer(virtualprinter::healthyMonoPrinter(), "vid_232b&pid_0ef5");
+  std::u16string path = printer.devicePath();
+  auto holder = std::make_unique<Win32Backend>(testing::fakeInterfaces({{path}}));
+  auto otherProgram = std::make_unique<UsbPrinterLink>(*holder);
+  ASSERT_EQ(otherProgram->open(), LinkStatus::ok);
+  CKestravaDlg::BackendFactory factory = [path] {
+    auto backend = std::make_shared<Win32Backend>(testing::fakeInterfaces({{path}}));
+    return RunBackend{backend, [backend] { backend->interrupt(); }};
+  };
+  run(factory, [&](User& user) {
+    user.click(IDC_GET_DATA);
+    ASSERT_TRUE(user.waitForText(IDC_STATUS, u"connect to printer failed"));
+    ASSERT_TRUE(user.waitFor([&user] { return IsWindowVisible(user.control(IDC_FAILURE_HINT)) != FALSE; }));
+    std::u16string hint = user.text(IDC_FAILURE_HINT);
+    EXPECT_EQ(hint.rfind(u"The printer is in use by another program", 0), 0u) << toUtf8(hint);
+    EXPECT_NE(hint.find(u"Windows error 231"), std::u16string::npos) << toUtf8(hint);
+    EXPECT_EQ(hint.back(), u'.');
+    ASSERT_TRUE(user.waitForButtons());
+
+    // The other program lets go: the next run reads the printer and the hint is gone.
+    otherProgram.reset();
+    ASSERT_TRUE(printer.waitUntilClosed(1, 30000));
+    user.click(IDC_GET_DATA);
+    ASSERT_TRUE(user.waitForText(IDC_STATUS, u"done"));
+    ASSERT_TRUE(user.waitForButtons());
+    EXPECT_FALSE(IsWindowVisible(user.control(IDC_FAILURE_HINT)));
+    EXPECT_EQ(user.text(IDC_FAILURE_HINT), u"");
+    user.click(IDOK);
+  });
+}
+
+// A back end whose listing throws: the exception must end the run, not the program.
+class ThrowingBackend : public UsbBackend {
+ public:
+  std::vector<std::u16string> interfacePaths() override { throw std::runtime_error("listing broke"); }
+  std::unique_ptr<UsbPipe> openPipe(const std::u16string&, PipeEnd) override { return nullptr; }
+};
+
+TEST_F(Dialog, AnExceptionInTheRunEndsTheRunAndTheDialogGoesOn) {
+  CKestravaDlg::BackendFactory factory = [] { return RunBackend{std::make_shared<ThrowingBackend>(), nullptr}; };
+  run(factory, [&](User& user) {
+    user.click(IDC_GET_DATA);
+    ASSERT_TRUE(user.waitFor([&user] { return IsWindowVisible(user.control(IDC_FAILURE_HINT)) != FALSE; }));
+    ASSERT_TRUE(user.waitForButtons());
+    EXPECT_NE(user.text(IDC_FAILURE_HINT).find(u"internal error (listing broke)"), std::u16string::npos);
+    EXPECT_EQ(user.text(IDC_STATUS), u"Ready.");
+    user.click(IDOK);
+  });
+}
+
+TEST_F(Dialog, AnExceptionInAMessageHandlerIsShownAndTheDialogGoesOn) {
+  INT_PTR result = run(noPrinter(), [&](User& user) {
+    HWND window = user.window();
+    ASSERT_NE(window, nullptr);
+    SendMessageW(window, kThrowMessage, 0, 0);
+    ASSERT_TRUE(user.waitFor([&user] { return IsWindowVisible(user.control(IDC_FAILURE_HINT)) != FALSE; }));
+    EXPECT_NE(user.text(IDC_FAILURE_HINT).find(u"internal error (thrown by a test)"), std::u16string::npos);
+    // Still answering: a run goes as before.
+    user.click(IDC_GET_DATA);
+    ASSERT_TRUE(user.waitForText(IDC_STATUS, u"printer not found"));
+    ASSERT_TRUE(user.waitForButtons());
+    user.click(IDOK);
+  });
+  EXPECT_EQ(result, IDOK);
+}
+
+TEST_F(Dialog, TheStatusBarFollowsANewScaleAlongTheBottomEdge) {
+  run(noPrinter(), [&](User& user) {
+    HWND window = user.window();
+    ASSERT_NE(window, nullptr);
+    RECT before;
+    GetWindowRect(window, &before);
+    // The system suggests a larger window for a monitor of a larger scale.
+    RECT suggested = {before.left, before.top, before.left + (before.right - before.left) * 3 / 2,
+                      before.top + (before.bottom - before.top) * 3 / 2};
+    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    RECT after, client, bar;
+    GetWindowRect(window, &after);
+    EXPECT_EQ(after.right - after.left, suggested.right - suggested.left);
+    EXPECT_EQ(after.bottom - after.top, suggested.bottom - suggested.top);
+    GetClientRect(window, &client);
+    HWND status = user.control(IDC_STATUS);
+    GetWindowRect(status, &bar);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&bar), 2);
+    EXPECT_EQ(bar.bottom, client.bottom);
+    EXPECT_EQ(bar.right - bar.left, client.right - client.left);
+    user.click(IDOK);
+  });
+}
+
+TEST_F(Dialog, PrinterNotFoundShowsWhatElseIsAttached) {
+  CKestravaDlg::BackendFactory factory = [] {
+    return RunBackend{std::make_shared<Win32Backend>(testing::fakeInterfaces({})), nullptr,
+                      [] { return std::string("a printer of vendor 0x232B (A) is attached but driven by \"x\""); }};
+  };
+  run(factory, [&](User& user) {
+    user.click(IDC_GET_DATA);
+    ASSERT_TRUE(user.waitForText(IDC_STATUS, u"printer not found"));
+    ASSERT_TRUE(user.waitFor([&user] { return IsWindowVisible(user.control(IDC_FAILURE_HINT)) != FALSE; }));
+    EXPECT_EQ(user.text(IDC_FAILURE_HINT), u"A printer of vendor 0x232B (A) is attached but driven by \"x\".");
+    ASSERT_TRUE(user.waitForButtons());
+    user.click(IDOK);
+  });
 }
 
 }  // namespace

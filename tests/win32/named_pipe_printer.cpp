@@ -9,23 +9,23 @@ namespace {
 
 std::atomic<unsigned> printersMade{0};
 
-HANDLE makePipe(const std::wstring& name) {
+HANDLE makePipe(const std::wstring& name, DWORD inputSize = 65536) {
   HANDLE pipe =
       CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-                       PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 65536, 65536, 0, nullptr);
+                       PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 65536, inputSize, 0, nullptr);
   if (pipe == INVALID_HANDLE_VALUE) throw std::runtime_error("CreateNamedPipeW failed");
   return pipe;
 }
 
 }  // namespace
 
-NamedPipePrinter::NamedPipePrinter(virtualprinter::Scenario scenario, const std::string& name)
-    : printer_(std::move(scenario)) {
+NamedPipePrinter::NamedPipePrinter(virtualprinter::Scenario scenario, const std::string& name, PrinterInput input)
+    : printer_(std::move(scenario)), input_(input) {
   std::string path = "\\\\.\\pipe\\kestrava-" + std::to_string(GetCurrentProcessId()) + "-" +
                      std::to_string(++printersMade) + "-" + name;
   devicePath_.assign(path.begin(), path.end());
   std::wstring base(path.begin(), path.end());
-  toPrinter_ = makePipe(base + L"\\PIPE00");
+  toPrinter_ = makePipe(base + L"\\PIPE00", input == PrinterInput::stopsReading ? 1 : 65536);
   fromPrinter_ = makePipe(base + L"\\PIPE01");
   stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   thread_ = std::thread([this] { serve(); });
@@ -88,6 +88,21 @@ bool NamedPipePrinter::connect() {
   return !failed;
 }
 
+DWORD NamedPipePrinter::bytesWaiting() {
+  DWORD available = 0;
+  if (!PeekNamedPipe(toPrinter_, nullptr, 0, nullptr, &available, nullptr)) return 0;
+  return available;
+}
+
+bool NamedPipePrinter::waitForBytesWaiting(DWORD timeoutMs) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (bytesWaiting() == 0) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    Sleep(2);
+  }
+  return true;
+}
+
 unsigned NamedPipePrinter::sessions() {
   std::lock_guard<std::mutex> lock(mutex_);
   return sessionsStarted_;
@@ -120,6 +135,11 @@ void NamedPipePrinter::serve() {
     if (connect()) {
       printer_.connect();
       bool open = flush();
+      if (input_ == PrinterInput::stopsReading) {
+        // Connected, and never reads: the host's writes stay in the pipe until it is full.
+        WaitForSingleObject(stop_, INFINITE);
+        open = false;
+      }
       char buffer[8192];
       while (open) {
         OVERLAPPED overlapped{};

@@ -16,10 +16,16 @@
 
 namespace kestrava::testing {
 
+// A printer that `stopsReading` connects and then never takes another byte from the
+// host, and its pipe holds only a few bytes: the host's next write waits until it is cut
+// short, like a write to a printer whose input has stalled.
+enum class PrinterInput { read, stopsReading };
+
 class NamedPipePrinter {
  public:
   // `name` becomes part of the device path: "\\.\pipe\kestrava-<process>-<n>-<name>".
-  NamedPipePrinter(virtualprinter::Scenario scenario, const std::string& name);
+  NamedPipePrinter(virtualprinter::Scenario scenario, const std::string& name,
+                   PrinterInput input = PrinterInput::read);
   ~NamedPipePrinter();
   NamedPipePrinter(const NamedPipePrinter&) = delete;
   NamedPipePrinter& operator=(const NamedPipePrinter&) = delete;
@@ -29,6 +35,13 @@ class NamedPipePrinter {
 
   // How many times a host has opened both pipes.
   unsigned sessions();
+
+  // Bytes the host wrote that the printer has not taken (PeekNamedPipe).
+  DWORD bytesWaiting();
+
+  // Waits until the host has written bytes that the printer did not take; false when
+  // that does not happen within the time.
+  bool waitForBytesWaiting(DWORD timeoutMs);
 
   // Waits until `count` sessions have ended (the host closed its pipes) and both pipes
   // accept a host again; false when that does not happen within the time.
@@ -50,6 +63,7 @@ class NamedPipePrinter {
   bool listening_ = false;
   unsigned sessionsStarted_ = 0;
   unsigned sessionsEnded_ = 0;
+  PrinterInput input_;
   std::thread thread_;
 };
 

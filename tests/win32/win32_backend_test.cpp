@@ -2,6 +2,7 @@
 // found through made-up SetupAPI interfaces, and the system's own SetupAPI.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -166,6 +167,31 @@ TEST(Win32Backend, InterruptCutsAWaitingReadShortAndEveryLaterOperation) {
   EXPECT_LT(Clock::now() - start, 10s);
   link.close();
   EXPECT_EQ(link.open(), LinkStatus::pipeOpenFailed);
+}
+
+TEST(Win32Backend, InterruptCutsAWriteToAPrinterThatStoppedReading) {
+  NamedPipePrinter printer(testing::emptyScenario(), "vid_232b&pid_0ef5", testing::PrinterInput::stopsReading);
+  Win32Backend backend(testing::fakeInterfaces({{printer.devicePath()}}));
+  std::unique_ptr<UsbPipe> pipe = backend.openPipe(printer.devicePath(), PipeEnd::write);
+  ASSERT_NE(pipe, nullptr);
+  // Far more than any pipe holds: the write waits for a reader that never comes.
+  std::vector<std::uint8_t> bytes(4 << 20, 0x55);
+  std::atomic<bool> returned{false};
+  long long written = 0;
+  std::thread writer([&] {
+    written = pipe->write(bytes.data(), bytes.size());
+    returned = true;
+  });
+  // The write has begun and waits: the pipe holds bytes, and far fewer than were given.
+  ASSERT_TRUE(printer.waitForBytesWaiting(30000));
+  EXPECT_FALSE(returned);
+  Clock::time_point start = Clock::now();
+  backend.interrupt();
+  writer.join();
+  EXPECT_LT(Clock::now() - start, 10s);
+  EXPECT_TRUE(returned);
+  EXPECT_EQ(written, -1);
+  EXPECT_EQ(backend.lastSystemError(), static_cast<std::uint32_t>(ERROR_OPERATION_ABORTED));
 }
 
 // The system's own SetupAPI on an interface made in a device information set of our own

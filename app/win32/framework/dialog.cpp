@@ -1,5 +1,7 @@
 #include "app/win32/framework/dialog.h"
 
+#include <exception>
+
 #include "app/win32/framework/win_app.h"
 #include "base/text_codec.h"
 
@@ -113,7 +115,25 @@ bool CDialog::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
   return true;
 }
 
+void CDialog::OnEscapedException(const char*) {}
+
 INT_PTR CALLBACK CDialog::DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // Nothing may unwind through the system's code that called this procedure.
+  try {
+    return HandleMessage(window, message, wParam, lParam);
+  } catch (const std::exception& error) {
+    if (auto* dialog = reinterpret_cast<CDialog*>(GetWindowLongPtrW(window, DWLP_USER))) {
+      dialog->OnEscapedException(error.what());
+    }
+  } catch (...) {
+    if (auto* dialog = reinterpret_cast<CDialog*>(GetWindowLongPtrW(window, DWLP_USER))) {
+      dialog->OnEscapedException("an exception of unknown type");
+    }
+  }
+  return FALSE;
+}
+
+INT_PTR CDialog::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
     auto* dialog = reinterpret_cast<CDialog*>(lParam);
     SetWindowLongPtrW(window, DWLP_USER, lParam);

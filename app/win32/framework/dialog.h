@@ -62,8 +62,14 @@ class CDialog : public CWnd {
   // in `result`. The base handles IDOK and IDCANCEL.
   virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
+  // An exception that would have left the dialog procedure (an exception cannot cross a
+  // Windows frame: in the 32-bit build it would end the program). The message counts as
+  // not handled.
+  virtual void OnEscapedException(const char* what);
+
  private:
   static INT_PTR CALLBACK DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static INT_PTR HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   UINT templateId_;
   HWND parent_;

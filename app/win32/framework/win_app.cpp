@@ -73,4 +73,17 @@ void AfxWaitAnsweringSentMessages(HANDLE handle) {
   }
 }
 
+bool AfxWaitAnsweringSentMessages(HANDLE handle, DWORD timeoutMs) {
+  const ULONGLONG end = GetTickCount64() + timeoutMs;
+  for (;;) {
+    ULONGLONG now = GetTickCount64();
+    DWORD left = now >= end ? 0 : static_cast<DWORD>(end - now);
+    DWORD woken = MsgWaitForMultipleObjects(1, &handle, FALSE, left, QS_SENDMESSAGE);
+    if (woken == WAIT_OBJECT_0) return true;
+    if (woken != WAIT_OBJECT_0 + 1) return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+}
+
 }  // namespace kestrava::ui

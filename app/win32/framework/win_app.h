@@ -42,4 +42,7 @@ HANDLE AfxBeginThread(unsigned (*procedure)(void*), void* parameter);
 // the wait.
 void AfxWaitAnsweringSentMessages(HANDLE handle);
 
+// The same for at most `timeoutMs`; true when `handle` was signalled.
+bool AfxWaitAnsweringSentMessages(HANDLE handle, DWORD timeoutMs);
+
 }  // namespace kestrava::ui
