@@ -16,6 +16,7 @@
 #include "net/tcp_socket.h"
 #include "recording_dialog.h"
 #include "short_timeouts.h"
+#include "test_support.h"
 #include "run/acquisition_thread.h"
 #include "virtual/tcp_printer_server.h"
 
@@ -35,15 +36,7 @@ class FakePeer {
   using Behaviour = std::function<void(net::Socket client, const std::atomic<bool>& stopping)>;
 
   explicit FakePeer(Behaviour behave) {
-    listener_ = net::openStreamSocket(AF_INET);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(listener_, 1);
-    socklen_t length = sizeof address;
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
+    listener_ = testing::listenOnLoopback(port_);
     thread_ = std::thread([this, behave = std::move(behave)] {
       while (!stopping_ && net::waitReady(listener_, false, 20) <= 0) {
       }

@@ -19,17 +19,7 @@ using Clock = std::chrono::steady_clock;
 // A listening socket on 127.0.0.1 whose one client the test drives by hand.
 class RawPeer {
  public:
-  RawPeer() {
-    listener_ = net::openStreamSocket(AF_INET);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(listener_, 1);
-    socklen_t length = sizeof address;
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
-  }
+  RawPeer() { listener_ = testing::listenOnLoopback(port_); }
   ~RawPeer() {
     net::closeSocket(client_);
     net::closeSocket(listener_);

@@ -26,6 +26,20 @@ virtualprinter::Scenario emptyScenario(std::uint16_t productId) {
   return scenario;
 }
 
+net::Socket listenOnLoopback(std::uint16_t& port) {
+  net::startUp();
+  net::Socket listener = net::openStreamSocket(AF_INET);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  ::listen(listener, 1);
+  socklen_t length = sizeof address;
+  ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+  port = ntohs(address.sin_port);
+  return listener;
+}
+
 ConnectedDevice::ConnectedDevice(virtualprinter::Scenario scenario, bool open)
     : backend(std::move(scenario)),
       traced(backend, [this](const TraceEvent& event) { events.push_back(event); }),

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "device/printer_device.h"
+#include "net/tcp_socket.h"
 #include "link/trace_backend.h"
 #include "virtual/virtual_backend.h"
 #include "virtual/scenario.h"
@@ -15,6 +16,10 @@ namespace kestrava::testing {
 
 // A scenario with nothing in it: product id 0x0EF5, no answers, no files.
 virtualprinter::Scenario emptyScenario(std::uint16_t productId = 0x0EF5);
+
+// A socket listening on 127.0.0.1 at a free port, which lands in `port`: a peer a test
+// drives itself.
+net::Socket listenOnLoopback(std::uint16_t& port);
 
 // Path of a file of the source tree.
 std::string sourcePath(const std::string& relative);
