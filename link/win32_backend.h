@@ -86,6 +86,8 @@ class Win32Backend : public UsbBackend {
   std::unique_ptr<UsbPipe> openPipe(const std::u16string& devicePath, PipeEnd end) override;
 
   std::string openFailureHint() const override;
+  // After "printer not found": a printer of the vendor that another driver drives.
+  std::string notFoundHint() const override { return otherDriverHint(vendorDevicesOnOtherDrivers()); }
   std::uint32_t lastSystemError() const override { return lastError_; }
 
   // Callable from any thread: cancels the write or read in progress and makes every
