@@ -41,11 +41,13 @@ std::string takeFile(const std::string& name) {
 
 }  // namespace
 
-CliOutcome runCli(const std::string& arguments) {
+CliOutcome runCli(const std::string& arguments) { return runCommand(KESTRAVA_CLI, arguments); }
+
+CliOutcome runCommand(const std::string& program, const std::string& arguments) {
   CliOutcome outcome;
   std::string errName = tempFile();
   if (errName.empty()) return outcome;
-  std::string command = kDeadline + std::string(KESTRAVA_CLI) + " " + arguments + " 2>" + errName;
+  std::string command = kDeadline + program + " " + arguments + " 2>" + errName;
   FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe) {
     char buffer[4096];
@@ -55,7 +57,7 @@ CliOutcome runCli(const std::string& arguments) {
     outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   }
   outcome.err = takeFile(errName);
-  if (outcome.status == kTimedOut) outcome.err += "kestrava-cli " + arguments + ": did not end within 60 s\n";
+  if (outcome.status == kTimedOut) outcome.err += program + " " + arguments + ": did not end within 60 s\n";
   return outcome;
 }
 

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "base/version.h"
+#include "cli_support.h"
 #include "device/acl_command_block.h"
 #include "net/tcp_socket.h"
 
@@ -26,11 +27,7 @@ using Clock = std::chrono::steady_clock;
 // Only ends a test that would otherwise hang; the states waited for come in milliseconds.
 constexpr int kStateMs = 20000;
 
-struct Outcome {
-  std::string out;
-  std::string err;
-  int status = -1;
-};
+using Outcome = testing::CliOutcome;
 
 std::string tempName(const char* what) {
   char name[64];
@@ -40,28 +37,8 @@ std::string tempName(const char* what) {
   return name;
 }
 
-std::string readAll(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // Runs the program with `arguments` (quoted for the shell) to its end, a minute at most.
-Outcome run(const std::string& arguments) {
-  Outcome outcome;
-  std::string errName = tempName("err");
-  std::string command = "timeout -k 5 60 " + std::string(KESTRAVA_VIRTUAL_PRINTER) + " " + arguments + " 2>" + errName;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe) {
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) outcome.out.append(buffer, n);
-    int raw = ::pclose(pipe);
-    outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  }
-  outcome.err = readAll(errName);
-  std::remove(errName.c_str());
-  return outcome;
-}
+Outcome run(const std::string& arguments) { return testing::runCommand(KESTRAVA_VIRTUAL_PRINTER, arguments); }
 
 // The program running beside the test, its stdout on a pipe: the first line names the
 // port, and the pipe's end tells the program has ended.
