@@ -157,6 +157,15 @@ class User {
   bool shown_ = false;
 };
 
+// Each run on a Windows back end that lists the printer at `path` alone, and that the
+// dialog can interrupt when it closes.
+CKestravaDlg::BackendFactory interruptiblePrinterAt(const std::u16string& path) {
+  return [path] {
+    auto backend = std::make_shared<Win32Backend>(testing::fakeInterfaces({{path}}));
+    return RunBackend{backend, [backend] { backend->interrupt(); }};
+  };
+}
+
 class Dialog : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -445,10 +454,7 @@ TEST_F(Dialog, ClosingDuringARunEndsAtOnceAndNothingReachesTheClosedDialog) {
   mute.faults.push_back(virtualprinter::makeFault(virtualprinter::FaultKind::noReply));
   testing::NamedPipePrinter printer(mute, "vid_232b&pid_0ef5");
   std::u16string path = printer.devicePath();
-  CKestravaDlg::BackendFactory factory = [path] {
-    auto backend = std::make_shared<Win32Backend>(testing::fakeInterfaces({{path}}));
-    return RunBackend{backend, [backend] { backend->interrupt(); }};
-  };
+  CKestravaDlg::BackendFactory factory = interruptiblePrinterAt(path);
   INT_PTR result = run(factory, [&printer](User& user) {
     HWND window = user.window();
     ASSERT_NE(window, nullptr);
@@ -472,10 +478,7 @@ TEST_F(Dialog, ClosingWhileAWriteWaitsForAPrinterThatStoppedReadingEndsTheProces
   testing::NamedPipePrinter printer(testing::emptyScenario(), "vid_232b&pid_0ef5",
                                     testing::PrinterInput::stopsReading);
   std::u16string path = printer.devicePath();
-  CKestravaDlg::BackendFactory factory = [path] {
-    auto backend = std::make_shared<Win32Backend>(testing::fakeInterfaces({{path}}));
-    return RunBackend{backend, [backend] { backend->interrupt(); }};
-  };
+  CKestravaDlg::BackendFactory factory = interruptiblePrinterAt(path);
   INT_PTR result = run(factory, [&printer](User& user) {
     HWND window = user.window();
     ASSERT_NE(window, nullptr);
@@ -496,10 +499,7 @@ TEST_F(Dialog, ConnectFailedShowsTheBackEndsHintBesideTheStatusUntilTheNextRun) 
   auto holder = std::make_unique<Win32Backend>(testing::fakeInterfaces({{path}}));
   auto otherProgram = std::make_unique<UsbPrinterLink>(*holder);
   ASSERT_EQ(otherProgram->open(), LinkStatus::ok);
-  CKestravaDlg::BackendFactory factory = [path] {
-    auto backend = std::make_shared<Win32Backend>(testing::fakeInterfaces({{path}}));
-    return RunBackend{backend, [backend] { backend->interrupt(); }};
-  };
+  CKestravaDlg::BackendFactory factory = interruptiblePrinterAt(path);
   run(factory, [&](User& user) {
     user.click(IDC_GET_DATA);
     ASSERT_TRUE(user.waitForText(IDC_STATUS, u"connect to printer failed"));
