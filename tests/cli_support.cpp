@@ -67,7 +67,10 @@ CliOutcome runCliOnTerminal(const std::string& arguments, const std::function<bo
   if (outName.empty()) return outcome;
   std::string command = "exec " + std::string(KESTRAVA_CLI) + " " + arguments + " >" + outName;
   int terminal = -1;
-  pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+  winsize size{};  // a wide terminal: the progress line is cut to the width
+  size.ws_row = 24;
+  size.ws_col = 132;
+  pid_t child = ::forkpty(&terminal, nullptr, nullptr, &size);
   if (child < 0) return outcome;
   if (child == 0) {
     ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));

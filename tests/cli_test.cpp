@@ -176,8 +176,8 @@ TEST(Cli, AllTellsWhichPrinterDidNotAnswer) {
 // clock. A trickling printer's file read stops after the same pieces in every place.
 TEST(Cli, AllRunsEachPrinterOnItsOwnClock) {
   const std::string mono = readFile(testing::sourcePath("virtual/scenarios/mono.json"));
-  const std::string trickle = (std::filesystem::temp_directory_path() /
-                               ("kestrava-trickle-" + std::to_string(::getpid()) + ".json")).string();
+  const std::string trickle =
+      (std::filesystem::temp_directory_path() / ("kestrava-trickle-" + std::to_string(::getpid()) + ".json")).string();
   std::ofstream(trickle, std::ios::binary)
       << mono.substr(0, mono.rfind('}')) << R"(, "faults": [{"kind": "trickle", "target": "/etc/version"}]})";
   const std::string colour = testing::sourcePath("virtual/scenarios/colour.json");
@@ -263,15 +263,29 @@ void expectFieldsInOrder(const std::string& shown) {
   }
 }
 
-TEST(Cli, ProgressOnATerminalOnly) {
+std::string tempName(const std::string& stem) {
+  return (std::filesystem::temp_directory_path() / ("kestrava-" + stem + "-" + std::to_string(::getpid()))).string();
+}
+
+// On a terminal the progress is one line rewritten with carriage returns; its last state
+// is erased ("\r", spaces, "\r") before the result prints, so the terminal ends clean.
+bool endsErased(const std::string& shown) {
+  if (shown.size() < 2 || shown.back() != '\r') return false;
+  std::size_t start = shown.find_last_not_of(' ', shown.size() - 2);
+  return start != std::string::npos && shown[start] == '\r' && start < shown.size() - 2;
+}
+
+TEST(Cli, ProgressOnATerminalIsOneLineErasedBeforeTheResult) {
   Outcome terminal = runCliOnTerminal("--device virtual");
   EXPECT_EQ(terminal.status, 0);
-  expectFieldsInOrder(terminal.err);
-  EXPECT_EQ(terminal.err.find("Ram size"), std::string::npos);  // the report is the output, not progress
+  EXPECT_NE(terminal.err.find("\rasking the printer for the firmware version (request "), std::string::npos)
+      << terminal.err;
+  EXPECT_EQ(terminal.err.find('\n'), std::string::npos) << terminal.err;  // one line, nothing shown twice
+  EXPECT_TRUE(endsErased(terminal.err)) << terminal.err;
   EXPECT_EQ(terminal.out.substr(terminal.out.size() - 5), "done\n");
 
   Outcome asJson = runCliOnTerminal("--json --device virtual");
-  expectFieldsInOrder(asJson.err);
+  EXPECT_TRUE(endsErased(asJson.err)) << asJson.err;
   EXPECT_EQ(asJson.out.front(), '{');
 
   Outcome quiet = runCliOnTerminal("--quiet --device virtual");
@@ -281,8 +295,11 @@ TEST(Cli, ProgressOnATerminalOnly) {
   Outcome piped = runCli("--json --device virtual");
   EXPECT_EQ(piped.err, "");
 
+  // Asked for, into a file or a pipe: a line per field as the run learns it.
   Outcome asked = runCli("--progress --json --device virtual");
   expectFieldsInOrder(asked.err);
+  EXPECT_EQ(asked.err.find("Ram size"), std::string::npos);  // the report is the output, not progress
+  EXPECT_EQ(asked.err.find('\r'), std::string::npos);
 }
 
 TEST(Cli, ASlowReadSaysWhatItWaitsFor) {
@@ -290,18 +307,22 @@ TEST(Cli, ASlowReadSaysWhatItWaitsFor) {
   virtualprinter::TcpPrinterServer server(
       virtualprinter::loadScenario(testing::sourcePath("virtual/scenarios/mute.json")));
   server.start();
-  std::string device = "tcp://127.0.0.1:" + std::to_string(server.port()) + "/vid_232b&pid_0ef5";
-  Outcome outcome = runCliOnTerminal("--device '" + device + "'", [](const std::string& shown) {
-    return shown.find(")") != std::string::npos && shown.find("waiting for") != std::string::npos;
-  });
-  server.stop();
-  EXPECT_NE(outcome.err.find("acquiring data..."), std::string::npos) << outcome.err;
+  std::string device = "'tcp://127.0.0.1:" + std::to_string(server.port()) + "/vid_232b&pid_0ef5'";
   // The first request of a P3301DN's run is the read of the head of /bin/busybox.
-  EXPECT_NE(outcome.err.find("waiting for the file /bin/busybox (at most 5 s)"), std::string::npos) << outcome.err;
-}
-
-std::string tempName(const std::string& stem) {
-  return (std::filesystem::temp_directory_path() / ("kestrava-" + stem + "-" + std::to_string(::getpid()))).string();
+  Outcome live = runCliOnTerminal(
+      "--device " + device, [](const std::string& shown) { return shown.find("Ctrl+C stops") != std::string::npos; });
+  EXPECT_NE(live.err.find("\rno answer yet for the machine type (/bin/busybox): request 1 of about 16, "
+                          "at most about 9"),
+            std::string::npos)
+      << live.err;
+  // With the trace dump on the terminal too, plain lines that do not tear the dump's.
+  std::string trace = tempName("slow-read.trace");
+  Outcome lines = runCliOnTerminal("--progress --dump --trace '" + trace + "' --device " + device,
+                                   [](const std::string& shown) { return shown.find(" s)") != std::string::npos; });
+  std::remove(trace.c_str());
+  server.stop();
+  EXPECT_NE(lines.err.find("acquiring data..."), std::string::npos) << lines.err;
+  EXPECT_NE(lines.err.find("waiting for the file /bin/busybox (at most 5 s)"), std::string::npos) << lines.err;
 }
 
 TEST(Cli, ATraceForABugReportKeepsTheTerminalQuiet) {

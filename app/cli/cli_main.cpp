@@ -67,10 +67,12 @@ struct FinishedRun {
 // Progress and the trace dump share stderr; one line at a time.
 std::mutex stderrLock;
 
-void sayOnStderr(const std::string& line) {
+void writeOnStderr(const std::string& text) {
   std::lock_guard<std::mutex> lock(stderrLock);
-  std::cerr << line << '\n' << std::flush;
+  std::cerr << text << std::flush;
 }
+
+void sayOnStderr(const std::string& line) { writeOnStderr(line + '\n'); }
 
 // A message on stderr under the program's name. It may carry outside text (a file name, a
 // member of a trace, a device path): control characters in it are shown visibly.
@@ -89,7 +91,8 @@ bool writeOutput(const std::string& text) {
 
 // Everything that talks to the printer for one run: the progress notice and the trace
 // wrap the back end the run sees.
-FinishedRun runOnce(UsbBackend& backend, const Options& options, bool showProgress, TraceFileWriter* traceWriter) {
+FinishedRun runOnce(UsbBackend& backend, const Options& options, std::optional<ProgressStyle> progressStyle,
+                    TraceFileWriter* traceWriter) {
   UsbBackend* used = &backend;
   std::unique_ptr<TraceBackend> traced;
   if (options.trace) {
@@ -103,24 +106,16 @@ FinishedRun runOnce(UsbBackend& backend, const Options& options, bool showProgre
     });
     used = traced.get();
   }
-  std::unique_ptr<WaitNotice> notice;
-  std::ostringstream fields;
+  std::unique_ptr<RunProgress> progress;
   FinishedRun run;
-  if (showProgress) {
-    notice = std::make_unique<WaitNotice>(*used, sayOnStderr);
-    used = notice.get();
-    run.dialog.onUpdate = [progress = std::make_shared<FieldProgress>(fields), &fields](const CliDialog& dialog) {
-      (*progress)(dialog);
-      std::string text = fields.str();
-      fields.str({});
-      if (!text.empty()) {
-        std::lock_guard<std::mutex> lock(stderrLock);
-        std::cerr << text << std::flush;
-      }
-    };
+  if (progressStyle) {
+    progress = std::make_unique<RunProgress>(*used, *progressStyle, writeOnStderr, terminalColumns(STDERR_FILENO));
+    used = &progress->backend();
+    run.dialog.onUpdate = [&progress](const CliDialog& dialog) { progress->fieldsChanged(dialog); };
   }
   RunOutcome outcome = runAcquisition(run.dialog, *used, run.record);
   run.dialog.onUpdate = nullptr;
+  if (progress) progress->finish();
   run.status = exitstatus::of(outcome);
   run.devicePath = run.record.devicePath;
   if (run.devicePath.empty()) {
@@ -208,8 +203,8 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& options) {
   app.add_flag("--json", options.json,
                "print the result as JSON (with --all an array, one object per printer); see docs/json.md");
   app.add_flag("--progress", options.progress,
-               "show each value on stderr as soon as it is read, and what a slow read waits for; "
-               "the default when stderr is a terminal");
+               "plain progress lines on stderr: each value as soon as it is read, and what a slow "
+               "read waits for (on a terminal, one line that rewrites itself is the default)");
   app.add_flag("-q,--quiet", options.quiet, "no progress on stderr, even on a terminal");
   app.add_option("--trace", options.traceFile,
                  "without FILE: dump every byte written to and read from the printer on stderr; "
@@ -269,19 +264,24 @@ int main(int argc, char** argv) {
     }
     traceWriter = std::make_unique<TraceFileWriter>(traceOut);
   }
-  // Progress is for a person watching; a trace dump on stderr is enough to read already.
-  bool showProgress =
-      options.progress || (!options.quiet && isatty(STDERR_FILENO) && !(options.trace && options.traceFile.empty()));
+  // Progress is for a person watching; a trace dump on stderr is enough to read already,
+  // and the rewriting line would tear the dump's lines.
+  bool dumpOnStderr = options.trace && (options.traceFile.empty() || options.dump);
+  bool terminal = isatty(STDERR_FILENO) != 0;
+  std::optional<ProgressStyle> progressStyle;
+  if (options.progress || (!options.quiet && terminal && !(options.trace && options.traceFile.empty()))) {
+    progressStyle = terminal && !dumpOnStderr ? ProgressStyle::statusLine : ProgressStyle::lines;
+  }
 
   std::vector<FinishedRun> runs;
   if (options.all) {
     for (const std::u16string& path : printerPaths(*backend)) {
       OneInterface printer(*backend, path);
-      if (showProgress) sayOnStderr("== " + toUtf8(visibleControls(path)) + " ==");
-      runs.push_back(runOnce(printer, options, showProgress, traceWriter.get()));
+      if (progressStyle) sayOnStderr("== " + toUtf8(visibleControls(path)) + " ==");
+      runs.push_back(runOnce(printer, options, progressStyle, traceWriter.get()));
     }
   } else {
-    runs.push_back(runOnce(*backend, options, showProgress, traceWriter.get()));
+    runs.push_back(runOnce(*backend, options, progressStyle, traceWriter.get()));
   }
 
   int status = exitstatus::done;

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
+#include "app/cli/request_words.h"
 #include "base/visible_text.h"
+#include "link/usb_printer_link.h"
 #include "base/text_codec.h"
 #include "device/acl_command_block.h"
 
@@ -55,9 +57,8 @@ class WaitNotice::WatchedPipe : public UsbPipe {
   WaitNotice& notice_;
 };
 
-WaitNotice::WaitNotice(UsbBackend& inner, std::function<void(const std::string&)> say,
-                       std::chrono::milliseconds patience)
-    : ForwardingBackend(inner), say_(std::move(say)), patience_(patience), watcher_([this] { watch(); }) {}
+WaitNotice::WaitNotice(UsbBackend& inner, RequestObserver& observer, std::chrono::milliseconds patience)
+    : ForwardingBackend(inner), observer_(observer), patience_(patience), watcher_([this] { watch(); }) {}
 
 WaitNotice::~WaitNotice() {
   {
@@ -101,17 +102,28 @@ std::string WaitNotice::describeRequest(const std::string& previous, const std::
 }
 
 void WaitNotice::written(const std::uint8_t* data, std::size_t count) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  asked_ = describeRequest(asked_, data, count);
+  int request = 0;
+  std::string asked;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::string now = describeRequest(asked_, data, count);
+    bool block = count == 16 && data[0] == 0x00 && data[1] == 0xAC;
+    if (block) ++requests_;
+    if (!block && now == asked_) return;  // the language switch and the UEL
+    asked_ = now;
+    request = requests_;
+    asked = asked_;
+  }
+  observer_.asking(request, asked);
 }
 
 void WaitNotice::readStarts(std::uint32_t timeoutMs) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     reading_ = true;
-    told_ = false;
     timeoutMs_ = timeoutMs;
     since_ = std::chrono::steady_clock::now();
+    nextNotice_ = since_ + patience_;
   }
   changed_.notify_all();
 }
@@ -124,26 +136,77 @@ void WaitNotice::readEnds() {
 void WaitNotice::watch() {
   std::unique_lock<std::mutex> lock(mutex_);
   while (!stopping_) {
-    if (!reading_ || told_) {
+    if (!reading_) {
       changed_.wait(lock);
       continue;
     }
-    auto due = since_ + patience_;
-    if (std::chrono::steady_clock::now() < due) {
-      changed_.wait_until(lock, due);
+    auto now = std::chrono::steady_clock::now();
+    if (now < nextNotice_) {
+      changed_.wait_until(lock, nextNotice_);
       continue;
     }
-    told_ = true;
-    char limit[48];
-    std::uint32_t ms = timeoutMs_;
-    if (ms % 1000 == 0) {
-      std::snprintf(limit, sizeof limit, "%u s", ms / 1000);
-    } else {
-      std::snprintf(limit, sizeof limit, "%u ms", ms);
-    }
-    std::string line = "waiting for " + asked_ + " (at most " + limit + ")";
-    say_(line);
+    bool first = nextNotice_ == since_ + patience_;
+    nextNotice_ += std::chrono::seconds(1);
+    int request = requests_;
+    std::string asked = asked_;
+    std::uint32_t timeoutMs = timeoutMs_;
+    auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(now - since_);
+    // The observer writes to the terminal: never while the run waits on this lock.
+    lock.unlock();
+    observer_.waiting(request, asked, waited, timeoutMs, first);
+    lock.lock();
   }
+}
+
+RunProgress::RunProgress(UsbBackend& inner, ProgressStyle style, std::function<void(const std::string&)> write,
+                         std::size_t columns)
+    : style_(style),
+      write_(std::move(write)),
+      line_(write_, columns),
+      notice_(std::make_unique<WaitNotice>(inner, static_cast<RequestObserver&>(*this))) {}
+
+RunProgress::~RunProgress() {
+  notice_.reset();  // no notice comes after this
+  finish();
+}
+
+void RunProgress::fieldsChanged(const CliDialog& dialog) {
+  if (style_ != ProgressStyle::lines) return;
+  std::lock_guard<std::mutex> lock(mutex_);
+  fields_(dialog);
+  std::string text = fieldLines_.str();
+  fieldLines_.str({});
+  if (!text.empty()) write_(text);
+}
+
+void RunProgress::finish() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  line_.erase();
+}
+
+void RunProgress::asking(int request, const std::string& asked) {
+  if (style_ != ProgressStyle::statusLine) return;
+  std::lock_guard<std::mutex> lock(mutex_);
+  line_.show(askingText(request, requestInPlainWords(asked)));
+}
+
+void RunProgress::waiting(int request, const std::string& asked, std::chrono::milliseconds waited,
+                          std::uint32_t timeoutMs, bool first) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (style_ == ProgressStyle::statusLine) {
+    constexpr std::uint32_t lateMs = UsbPrinterLink::lateReplyWaitMs;
+    line_.show(waitingText(request, requestInPlainWords(asked), waited, timeoutMs, lateMs),
+               waitingText(request, "", waited, timeoutMs, lateMs));
+    return;
+  }
+  if (!first) return;
+  char limit[48];
+  if (timeoutMs % 1000 == 0) {
+    std::snprintf(limit, sizeof limit, "%u s", timeoutMs / 1000);
+  } else {
+    std::snprintf(limit, sizeof limit, "%u ms", timeoutMs);
+  }
+  write_("waiting for " + asked + " (at most " + limit + ")\n");
 }
 
 }  // namespace kestrava
