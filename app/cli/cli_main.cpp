@@ -18,7 +18,7 @@
 #include "app/cli/exit_status.h"
 #include "app/cli/help_format.h"
 #include "app/cli/interface_list.h"
-#include "app/cli/one_interface.h"
+#include "app/one_interface.h"
 #include "app/cli/run_output.h"
 #include "app/cli/run_progress.h"
 #include "app/cli/standard_output.h"
@@ -198,10 +198,7 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& options) {
       "board and firmware line it carries."};
   app.name("kestrava-cli");
   app.formatter(std::make_shared<HelpFormat>());
-  app.add_option("-d,--device", options.device,
-                 "where the printer is: usb (default: the first printer of vendor 0x232B), usb:PATH, "
-                 "tcp://HOST:PORT/PATH, virtual (a built-in printer), virtual:FILE.json[,FILE.json...] "
-                 "(virtual printers from scenario files), replay:TRACE (a recorded trace)");
+  app.add_option("-d,--device", options.device, deviceOptionHelp());
   app.add_flag("--list", options.list,
                "list the printer interfaces; * marks those of vendor 0x232B, with their model name");
   app.add_flag("--all", options.all, "read every attached printer of vendor 0x232B, one run after another");
