@@ -1,7 +1,9 @@
 #include "app/cli/run_progress.h"
 
 #include <cstdio>
+#include <iterator>
 
+#include "app/shown_fields.h"
 #include "base/visible_text.h"
 #include "base/text_codec.h"
 #include "device/acl_command_block.h"
@@ -15,21 +17,14 @@ void FieldProgress::operator()(const CliDialog& dialog) {
     status_ = dialog.m_status;
     out_ << toUtf8(status_) << '\n';
   }
-  const struct {
-    const char* label;
-    const std::u16string& now;
-    std::u16string& shown;
-  } fields[] = {
-      {"Model:         ", dialog.m_model, model_},
-      {"Build:         ", dialog.m_build, build_},
-      {"FW version:    ", dialog.m_fwVersion, fwVersion_},
-      {"Serial number: ", dialog.m_serialNumber, serialNumber_},
-  };
-  for (const auto& field : fields) {
-    if (field.now.empty() || field.now == field.shown) continue;
-    field.shown = field.now;
+  std::u16string* shown[] = {&model_, &build_, &fwVersion_, &serialNumber_};
+  static_assert(std::size(shown) == std::size(kShownFields));
+  for (std::size_t i = 0; i < std::size(kShownFields); ++i) {
+    const std::u16string& now = dialog.*kShownFields[i].value;
+    if (now.empty() || now == *shown[i]) continue;
+    *shown[i] = now;
     // Printer text never reaches the terminal raw.
-    out_ << field.label << toUtf8(visibleControls(field.now)) << '\n';
+    out_ << captionColumn(kShownFields[i]) << toUtf8(visibleControls(now)) << '\n';
   }
   out_.flush();
 }
