@@ -18,7 +18,7 @@ void FieldProgress::operator()(const CliDialog& dialog) {
     out_ << toUtf8(status_) << '\n';
   }
   std::u16string* shown[] = {&model_, &build_, &fwVersion_, &serialNumber_};
-  static_assert(std::size(shown) == std::size(kShownFields));
+  static_assert(sizeof shown / sizeof shown[0] == std::size(kShownFields));
   for (std::size_t i = 0; i < std::size(kShownFields); ++i) {
     const std::u16string& now = dialog.*kShownFields[i].value;
     if (now.empty() || now == *shown[i]) continue;
