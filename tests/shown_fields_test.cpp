@@ -2,10 +2,16 @@
 // each value under its caption or member, in the table's order.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <vector>
+
 #include <nlohmann/json.hpp>
 
 #include "app/shown_fields.h"
 #include "cli_support.h"
+#include "test_support.h"
 
 namespace kestrava {
 namespace {
@@ -36,6 +42,21 @@ TEST(ShownFields, TextProgressAndJsonShowTheSameValuesInTheTablesOrder) {
     inProgress = progressAt + 1;
   }
   EXPECT_EQ(text.out.rfind("Model:", 0), 0u);
+}
+
+// The Windows dialog's template is a resource script, which cannot read the table: it
+// must spell the same captions in the same order.
+TEST(ShownFields, TheWindowsDialogTemplateHasTheTablesCaptions) {
+  std::ifstream in(testing::sourcePath("res/Kestrava.rc"));
+  std::stringstream text;
+  text << in.rdbuf();
+  const std::string script = text.str();
+  std::vector<std::string> captions;
+  const std::regex label(R"x(CONTROL\s+"([^"]*)",\s*IDC_\w+_LABEL,)x");
+  for (std::sregex_iterator it(script.begin(), script.end(), label), end; it != end; ++it) captions.push_back((*it)[1]);
+  std::vector<std::string> expected;
+  for (const ShownField& field : kShownFields) expected.emplace_back(field.caption);
+  EXPECT_EQ(captions, expected);
 }
 
 }  // namespace
