@@ -1,8 +1,10 @@
 #include "app/device_selection.h"
 
+#include <array>
 #include <exception>
 #include <vector>
 
+#include "app/one_interface.h"
 #include "base/hex_text.h"
 #include "base/text_codec.h"
 #include "base/visible_text.h"
@@ -26,31 +28,6 @@ class NoUsbBackend : public UsbBackend {
  public:
   std::vector<std::u16string> interfacePaths() override { return {}; }
   std::unique_ptr<UsbPipe> openPipe(const std::u16string&, PipeEnd) override { return nullptr; }
-};
-
-// Only the interface with exactly this device path is visible.
-class SinglePathBackend : public UsbBackend {
- public:
-  SinglePathBackend(std::unique_ptr<UsbBackend> inner, std::u16string path)
-      : inner_(std::move(inner)), path_(std::move(path)) {}
-  std::vector<std::u16string> interfacePaths() override {
-    for (const std::u16string& path : inner_->interfacePaths()) {
-      if (path == path_) return {path};
-    }
-    return {};
-  }
-  std::unique_ptr<UsbPipe> openPipe(const std::u16string& path, PipeEnd end) override {
-    return inner_->openPipe(path, end);
-  }
-  std::string openFailureHint() const override { return inner_->openFailureHint(); }
-  std::string peerName() const override { return inner_->peerName(); }
-  std::string notFoundHint() const override { return inner_->notFoundHint(); }
-  std::uint32_t lastSystemError() const override { return inner_->lastSystemError(); }
-  std::chrono::steady_clock::time_point now() const override { return inner_->now(); }
-
- private:
-  std::unique_ptr<UsbBackend> inner_;
-  std::u16string path_;
 };
 
 // Several virtual printers side by side, like a bench with several printers attached: the
@@ -96,77 +73,136 @@ std::unique_ptr<UsbBackend> makePlatformBackend() {
 #endif
 }
 
-BackendSource makeBackendSource(const std::string& device, std::string& error) {
-  if (device == "usb") return makePlatformBackend;
-  if (device.rfind("usb:", 0) == 0) {
-    if (device.size() == 4) {
-      error = "usb: needs a device path (kestrava-cli --list shows them)";
-      return {};
-    }
-    return [path = fromUtf8(device.substr(4))]() -> std::unique_ptr<UsbBackend> {
-      return std::make_unique<SinglePathBackend>(makePlatformBackend(), path);
-    };
+namespace {
+
+BackendSource platformUsb(const std::string&, const std::string&, std::string&) { return makePlatformBackend; }
+
+BackendSource usbPath(const std::string&, const std::string& path, std::string& error) {
+  if (path.empty()) {
+    error = "usb: needs a device path (kestrava-cli --list shows them)";
+    return {};
   }
-  if (device.rfind("tcp://", 0) == 0) {
-    std::string host, path;
-    std::uint16_t port = 0;
-    if (!TcpBackend::parseAddress(device, host, port, path, error)) return {};
-    // The path carries the printer's ids. Typed unquoted, a shell ends the command at the
-    // "&" and the product id is lost: the run would name no model and look like success.
-    const std::size_t pid = path.find("pid_");
-    bool hasProductId = pid != std::string::npos && pid + 8 <= path.size();
-    for (std::size_t i = pid + 4; hasProductId && i < pid + 8; ++i) hasProductId = hexDigitValue(path[i]) >= 0;
-    if (!hasProductId) {
-      error = "the path of " + visibleExcerpt(device) +
-              " has no product id: give the printer's ids, as in 'tcp://127.0.0.1:9100/vid_232b&pid_0ef5' "
-              "(quoted: a shell ends the command at the &)";
-      return {};
-    }
-    return [host, port, path = fromUtf8(path)]() -> std::unique_ptr<UsbBackend> {
-      return std::make_unique<TcpBackend>(host, port, path);
-    };
-  }
-  auto virtualPrinter = [](virtualprinter::Scenario scenario) -> BackendSource {
-    return [scenario = std::move(scenario)]() -> std::unique_ptr<UsbBackend> {
-      return std::make_unique<VirtualBackend>(scenario);
-    };
+  return [path = fromUtf8(path)]() -> std::unique_ptr<UsbBackend> {
+    return std::make_unique<OwnedOneInterface>(makePlatformBackend(), path);
   };
-  if (device == "virtual") return virtualPrinter(virtualprinter::healthyMonoPrinter());
-  if (device.rfind("virtual:", 0) == 0) {
-    try {
-      std::vector<std::string> fileNames;
-      std::string files = device.substr(8);
-      for (std::size_t start = 0; start <= files.size();) {
-        std::size_t comma = files.find(',', start);
-        if (comma == std::string::npos) comma = files.size();
-        fileNames.push_back(files.substr(start, comma - start));
-        start = comma + 1;
-      }
-      std::vector<virtualprinter::Scenario> scenarios = virtualprinter::loadScenarios(fileNames);
-      if (scenarios.size() == 1) return virtualPrinter(std::move(scenarios.front()));
-      return [scenarios = std::move(scenarios)]() -> std::unique_ptr<UsbBackend> {
-        std::vector<std::unique_ptr<UsbBackend>> printers;
-        for (const virtualprinter::Scenario& scenario : scenarios)
-          printers.push_back(std::make_unique<VirtualBackend>(scenario));
-        return std::make_unique<SeveralBackends>(std::move(printers));
-      };
-    } catch (const std::exception& failure) {
-      error = failure.what();
-      return {};
+}
+
+BackendSource tcpStream(const std::string& device, const std::string&, std::string& error) {
+  std::string host, path;
+  std::uint16_t port = 0;
+  if (!TcpBackend::parseAddress(device, host, port, path, error)) return {};
+  // The path carries the printer's ids. Typed unquoted, a shell ends the command at the
+  // "&" and the product id is lost: the run would name no model and look like success.
+  const std::size_t pid = path.find("pid_");
+  bool hasProductId = pid != std::string::npos && pid + 8 <= path.size();
+  for (std::size_t i = pid + 4; hasProductId && i < pid + 8; ++i) hasProductId = hexDigitValue(path[i]) >= 0;
+  if (!hasProductId) {
+    error = "the path of " + visibleExcerpt(device) +
+            " has no product id: give the printer's ids, as in 'tcp://127.0.0.1:9100/vid_232b&pid_0ef5' "
+            "(quoted: a shell ends the command at the &)";
+    return {};
+  }
+  return [host, port, path = fromUtf8(path)]() -> std::unique_ptr<UsbBackend> {
+    return std::make_unique<TcpBackend>(host, port, path);
+  };
+}
+
+BackendSource virtualPrinter(virtualprinter::Scenario scenario) {
+  return [scenario = std::move(scenario)]() -> std::unique_ptr<UsbBackend> {
+    return std::make_unique<VirtualBackend>(scenario);
+  };
+}
+
+BackendSource builtInPrinter(const std::string&, const std::string&, std::string&) {
+  return virtualPrinter(virtualprinter::healthyMonoPrinter());
+}
+
+BackendSource scenarioPrinters(const std::string&, const std::string& files, std::string& error) {
+  try {
+    std::vector<std::string> fileNames;
+    for (std::size_t start = 0; start <= files.size();) {
+      std::size_t comma = files.find(',', start);
+      if (comma == std::string::npos) comma = files.size();
+      fileNames.push_back(files.substr(start, comma - start));
+      start = comma + 1;
+    }
+    std::vector<virtualprinter::Scenario> scenarios = virtualprinter::loadScenarios(fileNames);
+    if (scenarios.size() == 1) return virtualPrinter(std::move(scenarios.front()));
+    return [scenarios = std::move(scenarios)]() -> std::unique_ptr<UsbBackend> {
+      std::vector<std::unique_ptr<UsbBackend>> printers;
+      for (const virtualprinter::Scenario& scenario : scenarios)
+        printers.push_back(std::make_unique<VirtualBackend>(scenario));
+      return std::make_unique<SeveralBackends>(std::move(printers));
+    };
+  } catch (const std::exception& failure) {
+    error = failure.what();
+    return {};
+  }
+}
+
+BackendSource replayedTrace(const std::string&, const std::string& file, std::string& error) {
+  try {
+    return [trace = loadTraceFile(file)]() -> std::unique_ptr<UsbBackend> {
+      return std::make_unique<ReplayBackend>(trace);
+    };
+  } catch (const std::exception& failure) {
+    error = failure.what();
+    return {};
+  }
+}
+
+constexpr std::array kForms{
+    DeviceForm{"usb", "the first USB printer interface whose device path contains vid_232b", "usb",
+               "default: the first printer of vendor 0x232B", "usb", true, DeviceCompletion::nothing, platformUsb},
+    DeviceForm{"usb:PATH", "that USB device path exactly, as --list shows it", "usb:vid_232b&pid_0ef5#1-2:1.0", "",
+               "usb:", false, DeviceCompletion::interfacePaths, usbPath},
+    DeviceForm{"tcp://HOST:PORT/PATH", "a raw byte stream to HOST:PORT; PATH is the printer's device path with its ids",
+               "tcp://127.0.0.1:9100/vid_232b&pid_0ef5", "", "tcp://", false, DeviceCompletion::nothing, tcpStream},
+    DeviceForm{"virtual", "the built-in virtual printer, a healthy P3301DN (mono with drum)", "virtual",
+               "a built-in printer", "virtual", true, DeviceCompletion::nothing, builtInPrinter},
+    DeviceForm{"virtual:FILE.json[,FILE.json...]",
+               "virtual printers driven by scenario files, several attached side by side",
+               "virtual:virtual/scenarios/mono.json,virtual/scenarios/colour.json",
+               "virtual printers from scenario files", "virtual:", false, DeviceCompletion::files, scenarioPrinters},
+    DeviceForm{"replay:TRACE", "the printer's side of a trace recorded with --trace FILE",
+               "replay:tests/traces/healthy-mono.trace", "a recorded trace", "replay:", false, DeviceCompletion::files,
+               replayedTrace},
+};
+
+}  // namespace
+
+std::span<const DeviceForm> deviceForms() { return kForms; }
+
+std::string deviceFormList() {
+  std::string list;
+  for (const DeviceForm& form : kForms) {
+    list += (list.empty() ? std::string(form.form) + " (default)" : ", " + std::string(form.form));
+  }
+  return list;
+}
+
+std::string deviceOptionHelp() {
+  std::string help = "where the printer is: ";
+  for (const DeviceForm& form : kForms) {
+    if (&form != &kForms.front()) help += ", ";
+    help += form.form;
+    if (!form.helpNote.empty()) help += " (" + std::string(form.helpNote) + ")";
+  }
+  return help;
+}
+
+BackendSource makeBackendSource(const std::string& device, std::string& error) {
+  for (const DeviceForm& form : kForms) {
+    if (form.whole ? device == form.prefix : device.starts_with(form.prefix)) {
+      return form.make(device, device.substr(form.prefix.size()), error);
     }
   }
-  if (device.rfind("replay:", 0) == 0) {
-    try {
-      return [trace = loadTraceFile(device.substr(7))]() -> std::unique_ptr<UsbBackend> {
-        return std::make_unique<ReplayBackend>(trace);
-      };
-    } catch (const std::exception& failure) {
-      error = failure.what();
-      return {};
-    }
+  error = "unknown device \"" + device + "\" (expected ";
+  for (const DeviceForm& form : kForms) {
+    if (&form != &kForms.front()) error += &form == &kForms.back() ? " or " : ", ";
+    error += form.form;
   }
-  error = "unknown device \"" + device +
-          "\" (expected usb, usb:PATH, tcp://HOST:PORT/PATH, virtual, virtual:FILE or replay:FILE)";
+  error += ")";
   return {};
 }
 

@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 
+#include "base/version.h"
 #include "run/acquisition_thread.h"
 #include "recording_dialog.h"
 #include "test_support.h"
@@ -110,7 +111,7 @@ TEST(FaultMatrix, EveryFaultAtEveryRequestOfEverySet) {
         EXPECT_EQ(toUtf8(result.dialog.m_status), "done");
         EXPECT_TRUE(result.dialog.getDataEnabled && result.dialog.closeEnabled);
         EXPECT_TRUE(result.protocolErrors.empty());
-        EXPECT_NE(result.dialog.m_report.find(u"ProgID: 3.36.2.60113\r\n"), std::u16string::npos);
+        EXPECT_NE(result.dialog.m_report.find(u"ProgID: " KESTRAVA_VERSION_TEXT "\r\n"), std::u16string::npos);
 
         // A lost connection takes every later request with it.
         std::set<std::string> mayDiffer{"report"};

@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/version.h"
 #include "run/acquisition_thread.h"
 #include "cli_support.h"
 #include "recording_dialog.h"
@@ -35,7 +36,7 @@ const char* const kHealthyReport =
     "Ram size: 128Mb\r\n"
     "Black toner remain: 80%\r\n"
     "Drum remain: 64%\r\n"
-    "ProgID: 3.36.2.60113\r\n";
+    "ProgID: " KESTRAVA_VERSION_TEXT "\r\n";
 
 TEST(WholeRun, JsonOfEveryKindOfPrinter) {
   struct Case {
@@ -53,21 +54,22 @@ TEST(WholeRun, JsonOfEveryKindOfPrinter) {
        "CP7X004711",
        "Model: CP1100DN (232BA413) (Pantum CP1100DN/DW/Tiger-SFP_3.E)\r\nS/N: CP7X004711\r\nFW version: 3.E.0.12\r\n"
        "Engine version: 2.0.3\r\nBuild:  2022-08-30\r\nRam size: 256Mb\r\nBlack toner remain: 91%\r\n"
-       "Cyan toner remain: 47%\r\nMagenta toner remain: 12%\r\nYellow toner remain: 3%\r\nProgID: 3.36.2.60113\r\n"},
+       "Cyan toner remain: 47%\r\nMagenta toner remain: 12%\r\nYellow toner remain: "
+       "3%\r\nProgID: " KESTRAVA_VERSION_TEXT "\r\n"},
       {"virtual:virtual/scenarios/name-only.json", "unsupported yet", "2023-04-11 [rel]", "4.A.1.3", "M67P0000001",
        "Model: M6700DW Plus (232B0F3A) (unsupported yet)\r\nS/N: M67P0000001\r\nFW version: 4.A.1.3\r\n"
        "Engine version: 3.1.0\r\nBuild: 2023-04-11 [rel]\r\nRam size: 256Mb\r\nBlack toner remain: 100%\r\n"
-       "Drum remain: 100%\r\nProgID: 3.36.2.60113\r\n"},
+       "Drum remain: 100%\r\nProgID: " KESTRAVA_VERSION_TEXT "\r\n"},
       {"virtual:virtual/scenarios/unknown-model.json", "unsupported yet", "2019-01-01", "1.0.0.1", "X0821",
        "Model: undefined (232B0821) (unsupported yet)\r\nS/N: X0821\r\nFW version: 1.0.0.1\r\n"
        "Engine version: undefined\r\nBuild: 2019-01-01\r\nRam size: N/A\r\nBlack toner remain: 50%\r\n"
-       "Drum remain: 4294967295%\r\nProgID: 3.36.2.60113\r\n"},
+       "Drum remain: 4294967295%\r\nProgID: " KESTRAVA_VERSION_TEXT "\r\n"},
       {"virtual:virtual/scenarios/mute.json", "unsupported yet", "undefined", "undefined", "undefined",
-       "undefinedProgID: 3.36.2.60113\r\n", 5},
+       "undefinedProgID: " KESTRAVA_VERSION_TEXT "\r\n", 5},
       {"virtual:virtual/scenarios/failing-rule.json", "unsupported yet", "2020-11-02 [b77]", "undefined", "BP2W001234",
        "Model: BP2300W (232B0841) (unsupported yet) [EVER]\r\nS/N: BP2W001234\r\nFW version: undefined\r\n"
        "Engine version: undefined\r\nBuild: 2020-11-02 [b77]\r\nRam size: 64Mb\r\nBlack toner remain: 55%\r\n"
-       "Drum remain: 70%\r\nProgID: 3.36.2.60113\r\n"},
+       "Drum remain: 70%\r\nProgID: " KESTRAVA_VERSION_TEXT "\r\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.device);
@@ -78,9 +80,9 @@ TEST(WholeRun, JsonOfEveryKindOfPrinter) {
     // what the run read, and what wrote it.
     std::vector<std::string> members;
     for (const auto& member : result.items()) members.push_back(member.key());
-    EXPECT_EQ(members, (std::vector<std::string>{"status", "model", "build", "fwVersion", "serialNumber", "report",
-                                                 "device", "outcome", "exitStatus", "printer", "formatVersion",
-                                                 "tool", "toolVersion"}));
+    EXPECT_EQ(members,
+              (std::vector<std::string>{"status", "model", "build", "fwVersion", "serialNumber", "report", "device",
+                                        "outcome", "exitStatus", "printer", "formatVersion", "tool", "toolVersion"}));
     EXPECT_EQ(result["status"], "done");
     EXPECT_EQ(result["model"], c.model);
     EXPECT_EQ(result["build"], c.build);
@@ -112,7 +114,8 @@ TEST(WholeRun, TextOutputForPeople) {
             "\n"
             "Model: P3301DN (232B0EF5) (Pantum P3301/Gorilla-SFP-MB-A)\n"
             "S/N: CN3A012345\nFW version: 3.3.8.1\nEngine version: 1.2.15\nBuild:  2021-03-16 14:02\n"
-            "Ram size: 128Mb\nBlack toner remain: 80%\nDrum remain: 64%\nProgID: 3.36.2.60113\n"
+            "Ram size: 128Mb\nBlack toner remain: 80%\nDrum remain: 64%\nProgID: " KESTRAVA_VERSION_TEXT
+            "\n"
             "\n"
             "done\n");
   EXPECT_EQ(outcome.err, "");  // no progress when stderr is not a terminal

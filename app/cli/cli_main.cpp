@@ -18,7 +18,7 @@
 #include "app/cli/exit_status.h"
 #include "app/cli/help_format.h"
 #include "app/cli/interface_list.h"
-#include "app/cli/one_interface.h"
+#include "app/one_interface.h"
 #include "app/cli/run_output.h"
 #include "app/cli/run_progress.h"
 #include "app/cli/standard_output.h"
@@ -193,10 +193,7 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& options) {
       "board and firmware line it carries."};
   app.name("kestrava-cli");
   app.formatter(std::make_shared<HelpFormat>());
-  app.add_option("-d,--device", options.device,
-                 "where the printer is: usb (default: the first printer of vendor 0x232B), usb:PATH, "
-                 "tcp://HOST:PORT/PATH, virtual (a built-in printer), virtual:FILE.json[,FILE.json...] "
-                 "(virtual printers from scenario files), replay:TRACE (a recorded trace)");
+  app.add_option("-d,--device", options.device, deviceOptionHelp());
   app.add_flag("--list", options.list,
                "list the printer interfaces; * marks those of vendor 0x232B, with their model name");
   app.add_flag("--all", options.all, "read every attached printer of vendor 0x232B, one run after another");
@@ -235,35 +232,29 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& options) {
   return std::nullopt;
 }
 
-}  // namespace
+// --list: the printer interfaces, as text or JSON.
+int listPrinters(UsbBackend& backend, const Options& options) {
+  std::vector<ListedInterface> interfaces = listInterfaces(backend);
+  const bool written = writeOutput(options.json ? interfacesAsJson(interfaces) + "\n" : interfacesAsText(interfaces));
+  return written ? exitstatus::done : exitstatus::writeFailed;
+}
 
-int main(int argc, char** argv) {
-  setUpStandardOutput();
-  Options options;
-  if (std::optional<int> status = parseCommandLine(argc, argv, options)) return *status;
+// --trace FILE: the file opened for writing, or the usage error when it cannot be.
+std::optional<int> openTraceFile(const Options& options, std::ofstream& traceOut,
+                                 std::unique_ptr<TraceFileWriter>& traceWriter) {
+  if (options.traceFile.empty()) return std::nullopt;
+  errno = 0;
+  traceOut.open(options.traceFile, std::ios::binary | std::ios::trunc);
+  if (!traceOut) {
+    return usageError("--trace: cannot write " + quotedExcerpt(options.traceFile, 200) + ": " + systemReason(errno),
+                      options.json);
+  }
+  traceWriter = std::make_unique<TraceFileWriter>(traceOut);
+  return std::nullopt;
+}
 
-  std::string error;
-  std::unique_ptr<UsbBackend> backend = makeBackend(options.device, error);
-  if (!backend) {
-    return usageError("--device: " + error, options.json);
-  }
-  if (options.list) {
-    std::vector<ListedInterface> interfaces = listInterfaces(*backend);
-    const bool written = writeOutput(options.json ? interfacesAsJson(interfaces) + "\n" : interfacesAsText(interfaces));
-    return written ? exitstatus::done : exitstatus::writeFailed;
-  }
-
-  std::ofstream traceOut;
-  std::unique_ptr<TraceFileWriter> traceWriter;
-  if (!options.traceFile.empty()) {
-    errno = 0;
-    traceOut.open(options.traceFile, std::ios::binary | std::ios::trunc);
-    if (!traceOut) {
-      return usageError("--trace: cannot write " + quotedExcerpt(options.traceFile, 200) + ": " + systemReason(errno),
-                        options.json);
-    }
-    traceWriter = std::make_unique<TraceFileWriter>(traceOut);
-  }
+// One run, or with --all one run for each printer of the vendor.
+std::vector<FinishedRun> runPrinters(UsbBackend& backend, const Options& options, TraceFileWriter* traceWriter) {
   // Progress is for a person watching; a trace dump on stderr is enough to read already,
   // and the rewriting line would tear the dump's lines.
   bool dumpOnStderr = options.trace && (options.traceFile.empty() || options.dump);
@@ -272,24 +263,29 @@ int main(int argc, char** argv) {
   if (options.progress || (!options.quiet && terminal && !(options.trace && options.traceFile.empty()))) {
     progressStyle = terminal && !dumpOnStderr ? ProgressStyle::statusLine : ProgressStyle::lines;
   }
-
   std::vector<FinishedRun> runs;
   if (options.all) {
-    for (const std::u16string& path : printerPaths(*backend)) {
-      OneInterface printer(*backend, path);
+    for (const std::u16string& path : printerPaths(backend)) {
+      OneInterface printer(backend, path);
       if (progressStyle) sayOnStderr("== " + toUtf8(visibleControls(path)) + " ==");
-      runs.push_back(runOnce(printer, options, progressStyle, traceWriter.get()));
+      runs.push_back(runOnce(printer, options, progressStyle, traceWriter));
     }
   } else {
-    runs.push_back(runOnce(*backend, options, progressStyle, traceWriter.get()));
+    runs.push_back(runOnce(backend, options, progressStyle, traceWriter));
   }
+  return runs;
+}
 
+// The status of the runs: the first that did not end with 0; then a replay that differs
+// from its trace, or a trace that could not be written whole, is the status of every run.
+int statusOf(std::vector<FinishedRun>& runs, const Options& options, UsbBackend& backend,
+             TraceFileWriter* traceWriter) {
   int status = exitstatus::done;
   if (options.all && runs.empty()) status = exitstatus::notFound;
   for (const FinishedRun& run : runs) {
     if (status == exitstatus::done) status = run.status;
   }
-  if (auto* replay = dynamic_cast<ReplayBackend*>(backend.get())) {
+  if (auto* replay = dynamic_cast<ReplayBackend*>(&backend)) {
     replay->finish();
     if (replay->mismatch()) {
       complain(*replay->mismatch());
@@ -308,24 +304,53 @@ int main(int argc, char** argv) {
       for (FinishedRun& run : runs) run.status = status;
     }
   }
+  return status;
+}
 
-  if (!writeOutput(outputOf(runs, options))) status = exitstatus::writeFailed;
+// After the output: why a printer stayed silent, would not open or was not found, and
+// what to do about it, on stderr.
+void explainOnStderr(const std::vector<FinishedRun>& runs, const Options& options, const UsbBackend& backend,
+                     int status) {
   for (const FinishedRun& run : runs) {
     if (run.record.linkOpened && !run.record.printerAnswered) {
       const std::string path = toUtf8(run.devicePath);
-      const std::string peer = backend->peerName();
+      const std::string peer = backend.peerName();
       complain((options.all ? path + ": " : std::string()) + silenceReason(run.record, peer.empty() ? path : peer));
     }
   }
   if (status == exitstatus::connectFailed) {
-    std::string hint = backend->openFailureHint();
+    std::string hint = backend.openFailureHint();
     if (!hint.empty()) complain(hint);
   }
   if (status == exitstatus::notFound) {
-    std::string hint = backend->notFoundHint();
+    std::string hint = backend.notFoundHint();
     complain(!hint.empty() ? hint
                            : "no printer of vendor 0x232B is attached, or it is switched off: check the cable and the "
                              "power; kestrava-cli --list shows the printer interfaces this system sees");
   }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setUpStandardOutput();
+  Options options;
+  if (std::optional<int> status = parseCommandLine(argc, argv, options)) return *status;
+
+  std::string error;
+  std::unique_ptr<UsbBackend> backend = makeBackend(options.device, error);
+  if (!backend) {
+    return usageError("--device: " + error, options.json);
+  }
+  if (options.list) return listPrinters(*backend, options);
+
+  std::ofstream traceOut;
+  std::unique_ptr<TraceFileWriter> traceWriter;
+  if (std::optional<int> status = openTraceFile(options, traceOut, traceWriter)) return *status;
+
+  std::vector<FinishedRun> runs = runPrinters(*backend, options, traceWriter.get());
+  int status = statusOf(runs, options, *backend, traceWriter.get());
+  if (!writeOutput(outputOf(runs, options))) status = exitstatus::writeFailed;
+  explainOnStderr(runs, options, *backend, status);
   return status;
 }

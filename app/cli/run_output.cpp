@@ -4,6 +4,7 @@
 
 #include "app/cli/exit_status.h"
 #include "app/cli/json_format.h"
+#include "app/shown_fields.h"
 #include "base/visible_text.h"
 #include "base/text_codec.h"
 
@@ -16,14 +17,10 @@ using Json = nlohmann::ordered_json;
 Json dialogMembers(const AcquisitionDialog& dialog) {
   Json object;
   object["status"] = toUtf8(dialog.m_status);
-  object["model"] = toUtf8(dialog.m_model);
-  object["build"] = toUtf8(dialog.m_build);
-  object["fwVersion"] = toUtf8(dialog.m_fwVersion);
-  object["serialNumber"] = toUtf8(dialog.m_serialNumber);
+  for (const ShownField& field : kShownFields) object[std::string(field.jsonMember)] = toUtf8(dialog.*field.value);
   object["report"] = toUtf8(dialog.m_report);
   return object;
 }
-
 
 Json textOrNull(const std::optional<std::u16string>& text) { return text ? Json(toUtf8(*text)) : Json(nullptr); }
 
@@ -71,7 +68,6 @@ std::u16string trimmed(const std::u16string& text) {
   return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
-
 std::string runAsJson(const RunReport& run) {
   Json object = dialogMembers(run.dialog);
   object["device"] = run.devicePath.empty() ? Json(nullptr) : Json(toUtf8(run.devicePath));
@@ -105,10 +101,7 @@ std::string runAsText(const AcquisitionDialog& dialog, const std::string& lineEn
     }
   }
   std::string out;
-  out += "Model:         " + shown(dialog.m_model) + lineEnd;
-  out += "Build:         " + shown(dialog.m_build) + lineEnd;
-  out += "FW version:    " + shown(dialog.m_fwVersion) + lineEnd;
-  out += "Serial number: " + shown(dialog.m_serialNumber) + lineEnd;
+  for (const ShownField& field : kShownFields) out += captionColumn(field) + shown(dialog.*field.value) + lineEnd;
   out += lineEnd;
   out += converted;
   if (!converted.empty() && converted.size() >= lineEnd.size() &&

@@ -1,8 +1,10 @@
 #include "app/cli/run_progress.h"
 
 #include <cstdio>
+#include <iterator>
 
 #include "app/cli/request_words.h"
+#include "app/shown_fields.h"
 #include "base/visible_text.h"
 #include "link/usb_printer_link.h"
 #include "base/text_codec.h"
@@ -17,21 +19,14 @@ void FieldProgress::operator()(const CliDialog& dialog) {
     status_ = dialog.m_status;
     out_ << toUtf8(status_) << '\n';
   }
-  const struct {
-    const char* label;
-    const std::u16string& now;
-    std::u16string& shown;
-  } fields[] = {
-      {"Model:         ", dialog.m_model, model_},
-      {"Build:         ", dialog.m_build, build_},
-      {"FW version:    ", dialog.m_fwVersion, fwVersion_},
-      {"Serial number: ", dialog.m_serialNumber, serialNumber_},
-  };
-  for (const auto& field : fields) {
-    if (field.now.empty() || field.now == field.shown) continue;
-    field.shown = field.now;
+  std::u16string* shown[] = {&model_, &build_, &fwVersion_, &serialNumber_};
+  static_assert(sizeof shown / sizeof shown[0] == std::size(kShownFields));
+  for (std::size_t i = 0; i < std::size(kShownFields); ++i) {
+    const std::u16string& now = dialog.*kShownFields[i].value;
+    if (now.empty() || now == *shown[i]) continue;
+    *shown[i] = now;
     // Printer text never reaches the terminal raw.
-    out_ << field.label << toUtf8(visibleControls(field.now)) << '\n';
+    out_ << captionColumn(kShownFields[i]) << toUtf8(visibleControls(now)) << '\n';
   }
   out_.flush();
 }

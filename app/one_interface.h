@@ -1,8 +1,9 @@
-// One printer interface out of a back end that offers several: the run of `--all` for
-// each printer sees only its own interface, so the link, which takes the first match,
-// takes that one.
+// One printer interface out of a back end that offers several, so the link, which takes
+// the first match, takes that one: the run of `--all` for each printer, and `--device
+// usb:PATH`.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "link/forwarding_backend.h"
@@ -25,6 +26,18 @@ class OneInterface : public ForwardingBackend {
 
  private:
   std::u16string path_;
+};
+
+// The same, owning the back end it filters (held in a base, so it is made before the
+// filter that refers to it and destroyed after it).
+struct OwnedBackend {
+  std::unique_ptr<UsbBackend> owned;
+};
+
+class OwnedOneInterface : private OwnedBackend, public OneInterface {
+ public:
+  OwnedOneInterface(std::unique_ptr<UsbBackend> inner, std::u16string path)
+      : OwnedBackend{std::move(inner)}, OneInterface(*owned, std::move(path)) {}
 };
 
 }  // namespace kestrava
