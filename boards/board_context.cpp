@@ -7,29 +7,29 @@
 namespace kestrava {
 
 ResultCode BoardContext::record(ResultCode result, StageCode failedStep) {
-  if (failed(result)) device_.setStageCode(failedStep);
+  if (failed(result)) decided_.stageCode = failedStep;
   return result;
 }
 
 ResultCode BoardContext::firmwareVersion(std::u16string& version) {
-  return record(device_.getFirmwareVersion(version), StageCode::version);
+  return record(info_.getFirmwareVersion(version), StageCode::version);
 }
 
 ResultCode BoardContext::ramSize(std::uint32_t& megabytes) {
-  return record(device_.getRamSize(megabytes), StageCode::ramSize);
+  return record(info_.getRamSize(megabytes), StageCode::ramSize);
 }
 
 ResultCode BoardContext::generation(bool& newGeneration) {
-  return record(checkGeneration(device_, newGeneration), StageCode::generation);
+  return record(checkGeneration(info_, newGeneration), StageCode::generation);
 }
 
 ResultCode BoardContext::busyboxMachine(bool& isMachine27) {
-  return record(probeBusyboxMachine(device_, isMachine27), StageCode::platform);
+  return record(probeBusyboxMachine(info_.device(), isMachine27), StageCode::platform);
 }
 
 ResultCode BoardContext::buildYear(std::uint32_t& year) {
   std::u16string buildDate;
-  if (ResultCode r = record(device_.getBuildDate(buildDate), StageCode::buildDate); failed(r)) return r;
+  if (ResultCode r = record(info_.getBuildDate(decided_, buildDate), StageCode::buildDate); failed(r)) return r;
   // The printer wrote the date in its own 8-bit code page; the year is read from that.
   std::string narrow = narrowToAnsi(buildDate);
   year = parseFourDigitNumber(narrow.data());
@@ -38,17 +38,17 @@ ResultCode BoardContext::buildYear(std::uint32_t& year) {
 
 bool BoardContext::memoryCommandFails() {
   std::uint32_t unused = 0;
-  return failed(device_.readRamSize(unused));
+  return failed(readRamSize(info_.device(), unused));
 }
 
 void BoardContext::describe(const char16_t* description) {
-  if (description != nullptr) device_.setBoardDescription(description);
+  if (description != nullptr) decided_.boardDescription = description;
 }
 
-ResultCode checkGeneration(PrinterDevice& device, bool& newGeneration) {
-  if (!device.link().connected()) return ResultCode::notConnected;
+ResultCode checkGeneration(PrinterInfo& info, bool& newGeneration) {
+  if (!info.device().link().connected()) return ResultCode::notConnected;
   std::u16string version;
-  if (ResultCode result = device.getFirmwareVersion(version); failed(result)) return result;
+  if (ResultCode result = info.getFirmwareVersion(version); failed(result)) return result;
   if (versionSlice(version, 2, 1) == u"H") {
     newGeneration = false;
   } else {

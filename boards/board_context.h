@@ -1,20 +1,24 @@
-// What a board rule may see of the printer and decide about it: the answers it reads and
-// the few fields it writes. Each input records its stage code when it fails and hands back
-// that step's result, so a rule gives up with
+// What a board rule may see of the printer and decide about it: the answers it reads
+// (through PrinterInfo, so they are kept for the fields and the report) and the few
+// decisions it writes into the identity being built. Each input records its stage code
+// there when it fails and hands back that step's result, so a rule gives up with
 //   if (ResultCode r = board.firmwareVersion(version); failed(r)) return r;
-// and leaves the description, the report switches and the consumable set as they were.
+// and leaves the description and the consumable set as they were.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "device/printer_device.h"
+#include "info/board_identity.h"
+#include "info/printer_info.h"
 
 namespace kestrava {
 
 class BoardContext {
  public:
-  explicit BoardContext(PrinterDevice& device) : device_(device) {}
+  // `decided` receives the rule's decisions; the build year is read through its build-date
+  // source and marker as they stand at that moment.
+  BoardContext(PrinterInfo& info, BoardIdentity& decided) : info_(info), decided_(decided) {}
 
   // --- inputs ---
   ResultCode firmwareVersion(std::u16string& version);  // "EVER"
@@ -27,24 +31,25 @@ class BoardContext {
   // The first boards do not know the memory-size command: whether it fails tells rev1 from
   // rev2. Its answer is not used and its failure fails nothing.
   bool memoryCommandFails();
-  std::uint32_t usbId() const { return device_.link().usbId(); }
+  std::uint32_t usbId() const { return info_.device().link().usbId(); }
 
   // --- decisions ---
   // nullptr leaves the description as it is.
   void describe(const char16_t* description);
   // The board keeps its build date in /etc/version rather than answering for it.
-  void useVersionFileBuildDate() { device_.setBuildDateSource(BuildDateSource::versionFile); }
-  void useBuildDateMarker(const char* marker) { device_.setBuildDateMarker(marker); }
+  void useVersionFileBuildDate() { decided_.buildDateSource = BuildDateSource::versionFile; }
+  void useBuildDateMarker(const char* marker) { decided_.buildDateMarker = marker; }
 
  private:
   ResultCode record(ResultCode result, StageCode failedStep);
 
-  PrinterDevice& device_;
+  PrinterInfo& info_;
+  BoardIdentity& decided_;
 };
 
 // The firmware generation: the old line is the "H" firmware and the four A releases
 // 4.A.0.2 to 4.A.0.5; everything else is new.
-ResultCode checkGeneration(PrinterDevice& device, bool& newGeneration);
+ResultCode checkGeneration(PrinterInfo& info, bool& newGeneration);
 
 // Whether the printer's own programs are built for machine 0x27 (byte 18 of the ELF head
 // of /bin/busybox): the Bear boards' programs are, the Gorilla boards' are not.

@@ -5,22 +5,26 @@
 
 namespace kestrava {
 
-ResultCode identifyBoard(PrinterDevice& device) {
-  if (!device.link().connected()) return ResultCode::notConnected;
-  // A product id we do not know leaves the device as constructed: "undefined" on
+BoardIdentification identifyBoard(PrinterInfo& info) {
+  BoardIdentification found{ResultCode::noError, info.identity()};
+  const UsbPrinterLink& link = info.device().link();
+  if (!link.connected()) {
+    found.result = ResultCode::notConnected;
+    return found;
+  }
+  // A product id we do not know leaves the identity as it was: "undefined" on
   // "unsupported yet", all report lines, toner and drum.
-  const ModelEntry* entry = findModel(static_cast<std::uint16_t>(device.link().usbId() & 0xFFFF));
-  if (entry == nullptr) return ResultCode::noError;
+  const ModelEntry* entry = findModel(static_cast<std::uint16_t>(link.usbId() & 0xFFFF));
+  if (entry == nullptr) return found;
   // Named before the rule asks anything, so a rule that fails still leaves the name.
-  device.setModelName(entry->modelName);
-  if (isNameOnly(entry->rule)) return ResultCode::noError;
+  found.identity.modelName = entry->modelName;
+  if (isNameOnly(entry->rule)) return found;
 
-  BoardContext board(device);
+  BoardContext board(info, found.identity);
   ConsumableSet set = ConsumableSet::monoDrum;
-  if (ResultCode result = applyBoardRule(entry->rule, board, set); failed(result)) return result;
-  device.resetReportSwitches();
-  device.selectConsumableSet(set);
-  return ResultCode::noError;
+  found.result = applyBoardRule(entry->rule, board, set);
+  if (!failed(found.result)) found.identity.consumableSet = set;
+  return found;
 }
 
 }  // namespace kestrava

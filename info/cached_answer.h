@@ -5,8 +5,8 @@
 
 #include <utility>
 
-#include "device/printer_device.h"
 #include "device/result_code.h"
+#include "info/printer_info.h"
 
 namespace kestrava {
 

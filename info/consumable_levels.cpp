@@ -1,8 +1,8 @@
 // Remaining life of each toner and drum: one OID query per list entry, kept only when
 // the whole pass succeeded.
-#include "device/printer_device.h"
-#include "info/cached_answer.h"
 #include "base/decimal_text.h"
+#include "info/cached_answer.h"
+#include "info/printer_info.h"
 
 namespace kestrava {
 
@@ -25,12 +25,12 @@ ResultCode readLevels(PrinterDevice& device, ConsumableList& list, bool& cached,
 
 }  // namespace
 
-ResultCode PrinterDevice::getConsumableLevels(ConsumableList& out) {
-  return readLevels(*this, consumables_, consumablesCached_, "OID_CONSUMABLE_PERCENT_REMAINING", out);
+ResultCode PrinterInfo::getConsumableLevels(ConsumableList& out) {
+  return readLevels(device_, consumables_, consumablesCached_, "OID_CONSUMABLE_PERCENT_REMAINING", out);
 }
 
-ResultCode PrinterDevice::getDrumLevels(ConsumableList& out) {
-  return readLevels(*this, drums_, drumsCached_, "OID_CONSUMABLE_DRUM_REMAIN", out);
+ResultCode PrinterInfo::getDrumLevels(ConsumableList& out) {
+  return readLevels(device_, drums_, drumsCached_, "OID_CONSUMABLE_DRUM_REMAIN", out);
 }
 
 }  // namespace kestrava

@@ -1,17 +1,17 @@
 // Firmware version: by OID first, by command 0x0001 second.
-#include "device/printer_device.h"
 #include "base/text_codec.h"
 #include "info/cached_answer.h"
+#include "info/printer_info.h"
 
 namespace kestrava {
 
-ResultCode PrinterDevice::getFirmwareVersion(std::u16string& out) {
+ResultCode PrinterInfo::getFirmwareVersion(std::u16string& out) {
   return cachedAnswer(fwVersion_, out, [this](std::u16string& version) {
-    if (!failed(queryOid("OID_PLATFORM_FW_VERSION", 0, version))) return ResultCode::noError;
+    if (!failed(device_.queryOid("OID_PLATFORM_FW_VERSION", 0, version))) return ResultCode::noError;
     // Printers without the OID know the command; when both fail, the command's code is the
     // one that tells what went wrong last.
     AclCommandBlock block;
-    ResultCode result = sendCommand(*this, aclcmd::firmwareVersion, block);
+    ResultCode result = sendCommand(device_, aclcmd::firmwareVersion, block);
     if (failed(result)) return result;
     // The reply block has room for 8 characters (bytes 6 to 13). A version of exactly 8
     // fills them without a NUL, and what some firmware leaves in bytes 14 and 15 is not

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "base/visible_text.h"
-#include "device/printer_device.h"
+#include "info/printer_info.h"
 
 namespace kestrava {
 
@@ -46,48 +46,51 @@ void appendLevelLines(std::u16string& report, const ConsumableList& levels) {
 
 }  // namespace
 
-ResultCode PrinterDevice::composeReport(std::u16string& out) {
-  if (!link_.connected()) return ResultCode::notConnected;
+ResultCode PrinterInfo::composeReport(std::u16string& out) {
+  const UsbPrinterLink& link = device_.link();
+  if (!link.connected()) return ResultCode::notConnected;
 
-  std::u16string report = u"Model: " + modelName_ + u" (" + hex8(link_.usbId()) + u") (" + boardDescription_ + u")";
-  if (stageCode_ != StageCode::none) report += u" [" + orEmpty(stageTag(stageCode_)) + u"]";
+  std::u16string report =
+      u"Model: " + identity_.modelName + u" (" + hex8(link.usbId()) + u") (" + identity_.boardDescription + u")";
+  if (identity_.stageCode != StageCode::none) report += u" [" + orEmpty(stageTag(identity_.stageCode)) + u"]";
+  const ReportSwitches switches = identity_.reportSwitches();
 
   // The result is that of the last switched-on item; failures before it only show.
   ResultCode result = ResultCode::noError;
-  if (switches_.serialNumber) {
+  if (switches.serialNumber) {
     std::u16string serial;
     result = getSerialNumber(serial);
     appendTextLine(report, u"S/N: ", !failed(result), serial);
   }
-  if (switches_.fwVersion) {
+  if (switches.fwVersion) {
     std::u16string version;
     result = getFirmwareVersion(version);
     appendTextLine(report, u"FW version: ", !failed(result), version);
   }
-  if (switches_.engineFwVersion) {
+  if (switches.engineFwVersion) {
     std::u16string version;
     result = getEngineFwVersion(version);
     // Printers without an engine controller of its own answer this OID with an empty text:
     // only here an empty answer shows as "undefined". The result stays the getter's.
     appendTextLine(report, u"Engine version: ", !failed(result) && !version.empty(), version);
   }
-  if (switches_.buildDate) {
+  if (switches.buildDate) {
     std::u16string date;
     result = getBuildDate(date);
     appendTextLine(report, u"Build: ", !failed(result), date);
   }
-  if (switches_.ramSize) {
+  if (switches.ramSize) {
     std::uint32_t megabytes = 0;
     result = getRamSize(megabytes);
     report += u"\r\nRam size: ";
     report += !failed(result) ? decimal(megabytes) + u"Mb" : u"N/A";
   }
-  if (switches_.consumables) {
+  if (switches.consumables) {
     ConsumableList levels;
     result = getConsumableLevels(levels);
     if (!failed(result)) appendLevelLines(report, levels);
   }
-  if (switches_.drums) {
+  if (switches.drums) {
     ConsumableList levels;
     result = getDrumLevels(levels);
     if (!failed(result)) appendLevelLines(report, levels);

@@ -43,7 +43,7 @@ LinkStatus UsbPrinterLink::open() {
   // The first interface whose path carries the filter is the printer; only its pipes are
   // tried, a later match is never looked at.
   for (const std::u16string& path : backend_.interfacePaths()) {
-    std::size_t match = path.find(pathFilter);
+    std::size_t match = path.find(defaultPathFilter);
     if (match == std::u16string::npos) continue;
 
     std::uint32_t id = parseUsbId(path, match);

@@ -68,8 +68,6 @@ class UsbPrinterLink {
   const std::u16string& devicePath() const { return devicePath_; }
   UsbBackend& backend() const { return backend_; }
 
-  const char16_t* pathFilter = defaultPathFilter;
-
  private:
   void discardLateBytes();
   void expectLateBytesFor(std::uint32_t waitMs);

@@ -25,7 +25,7 @@ TEST(CheckGeneration, TheHLineAndFourAReleasesAreTheOldGeneration) {
     SCOPED_TRACE(c.firmware);
     ConnectedDevice fixture(BoardPrinter(0xA421).firmware(c.firmware).scenario);
     bool newGeneration = !c.newGeneration;
-    EXPECT_EQ(checkGeneration(fixture.device, newGeneration), ResultCode::noError);
+    EXPECT_EQ(checkGeneration(fixture.info, newGeneration), ResultCode::noError);
     EXPECT_EQ(newGeneration, c.newGeneration);
   }
 }
@@ -36,7 +36,7 @@ TEST(CheckGeneration, AFailureLeavesTheAnswerUnwritten) {
     ConnectedDevice fixture(BoardPrinter(0xA421).scenario, open);
     for (bool before : {true, false}) {
       bool newGeneration = before;
-      EXPECT_EQ(checkGeneration(fixture.device, newGeneration),
+      EXPECT_EQ(checkGeneration(fixture.info, newGeneration),
                 open ? ResultCode::executionFailed : ResultCode::notConnected);
       EXPECT_EQ(newGeneration, before);
     }

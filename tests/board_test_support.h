@@ -1,5 +1,5 @@
 // Board identification against the virtual printer: a printer described by the few
-// answers the board rules read, and what identification left in the device.
+// answers the board rules read, and what identification decided.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -90,58 +90,48 @@ class BoardPrinter {
 
 inline std::string u8(const std::u16string& text) { return toUtf8(text); }
 
-// What the device holds after identification.
+// What identification decided.
 struct Identified {
   std::uint16_t productId = 0;
   ResultCode result = ResultCode::noError;
   std::u16string modelName;
   std::u16string description;
   StageCode stage = StageCode::none;
-  std::string set;  // "mono+drum", "mono", "color", or "none" when no set was chosen
-  bool switchesReset = false;
+  std::string set;  // "mono+drum" (also when no set was chosen: nothing known), "mono", "color"
   bool versionFileSource = false;
   std::string marker;
   std::vector<std::string> asked;  // OID requests and file paths, in order
 };
 
-inline std::string setOf(const PrinterDevice& device) {
-  if (device.consumables().empty() && device.drums().empty()) return "none";
-  if (device.consumables().size() == 4 && device.drums().empty()) return "color";
-  if (device.consumables().size() == 1 && device.drums().size() == 1) return "mono+drum";
-  if (device.consumables().size() == 1 && device.drums().empty()) return "mono";
+inline std::string setName(ConsumableSet set) {
+  switch (set) {
+    case ConsumableSet::monoDrum: return "mono+drum";
+    case ConsumableSet::mono: return "mono";
+    case ConsumableSet::color: return "color";
+  }
   return "other";
 }
 
-inline Identified snapshot(PrinterDevice& device, ResultCode result, virtualprinter::VirtualPrinter& printer) {
+inline Identified snapshot(const PrinterDevice& device, const BoardIdentification& found,
+                           virtualprinter::VirtualPrinter& printer) {
   Identified out;
   out.productId = static_cast<std::uint16_t>(device.link().usbId() & 0xFFFF);
-  out.result = result;
-  out.modelName = device.modelName();
-  out.description = device.boardDescription();
-  out.stage = device.stageCode();
-  out.set = setOf(device);
-  // Only resetReportSwitches turns the engine line back on; a set then turns on the
-  // lines of its consumables and nothing else.
-  const ReportSwitches& on = device.reportSwitches();
-  out.switchesReset = on.engineFwVersion && on.serialNumber && on.fwVersion && on.buildDate && on.ramSize &&
-                      on.consumables && on.drums == !device.drums().empty();
-  out.versionFileSource = device.buildDateSource() == BuildDateSource::versionFile;
-  out.marker = device.buildDateMarker() ? device.buildDateMarker() : "(null)";
+  out.result = found.result;
+  out.modelName = found.identity.modelName;
+  out.description = found.identity.boardDescription;
+  out.stage = found.identity.stageCode;
+  out.set = setName(found.identity.consumableSet);
+  out.versionFileSource = found.identity.buildDateSource == BuildDateSource::versionFile;
+  out.marker = found.identity.buildDateMarker ? found.identity.buildDateMarker : "(null)";
   for (const auto& request : printer.requests()) out.asked.push_back(request.data);
   return out;
 }
 
-// Runs identification on a device that a rule cannot change unnoticed: both consumable
-// lists empty and the engine line off. A rule that fails must leave them so; one that
-// succeeds resets the switches and chooses its set.
+// Runs identification on a printer nothing is known of yet, as a run does.
 inline Identified identify(const virtualprinter::Scenario& scenario) {
   ConnectedDevice fixture(scenario);
-  fixture.device.setConsumableLists({}, {});
-  ReportSwitches switches = fixture.device.reportSwitches();
-  switches.engineFwVersion = false;
-  fixture.device.setReportSwitches(switches);
-  ResultCode result = identifyBoard(fixture.device);
-  return snapshot(fixture.device, result, fixture.printer());
+  BoardIdentification found = identifyBoard(fixture.info);
+  return snapshot(fixture.device, found, fixture.printer());
 }
 
 inline Identified identify(const BoardPrinter& printer) { return identify(printer.scenario); }
@@ -158,26 +148,24 @@ inline std::string modelNameOf(std::uint16_t productId) {
   return entry ? u8(entry->modelName) : "(not in the table)";
 }
 
-// A rule that succeeded: result 0, no stage, the description (nullptr: the constructor's
-// "unsupported yet" stayed), the switches reset and the family's set.
+// A rule that succeeded: result 0, no stage, the description (nullptr: "unsupported yet"
+// stayed) and the family's set.
 inline void expectDecided(const Identified& outcome, const char16_t* description, const char* set) {
   EXPECT_EQ(outcome.result, ResultCode::noError);
   EXPECT_EQ(outcome.stage, StageCode::none);
   EXPECT_EQ(u8(outcome.modelName), modelNameOf(outcome.productId));
   EXPECT_EQ(u8(outcome.description), u8(description ? description : u"unsupported yet"));
   EXPECT_EQ(outcome.set, set);
-  EXPECT_TRUE(outcome.switchesReset);
 }
 
 // A rule that gave up at an input: the model name kept, that input's result and stage,
-// and nothing chosen.
+// and no set chosen: the one of a printer nothing is known of stays.
 inline void expectFailedAt(const Identified& outcome, ResultCode result, StageCode stage) {
   EXPECT_EQ(outcome.result, result);
   EXPECT_EQ(outcome.stage, stage);
   EXPECT_EQ(u8(outcome.modelName), modelNameOf(outcome.productId));
   EXPECT_EQ(u8(outcome.description), "unsupported yet");
-  EXPECT_EQ(outcome.set, "none");
-  EXPECT_FALSE(outcome.switchesReset);
+  EXPECT_EQ(outcome.set, "mono+drum");
 }
 
 // Tables of printers and what identification must make of them. Where the printer

@@ -21,6 +21,14 @@ using virtualprinter::Scenario;
 
 constexpr const char* kDateOid = "OID_PLATFORM_PRODUCT_DATE.0";
 
+// What identification decides about the build date: where it is read, after which marker.
+BoardIdentity readingFrom(BuildDateSource source, const char* marker = kDefaultBuildDateMarker) {
+  BoardIdentity identity;
+  identity.buildDateSource = source;
+  identity.buildDateMarker = marker;
+  return identity;
+}
+
 struct QueryCase {
   const char* name;
   std::optional<std::string> buildInfo;  // unset: 0x0008 answers status 0
@@ -88,15 +96,15 @@ TEST(BuildDate, DefaultHandlerAsksCommand0008ThenTheOid) {
     scenario.faults = row.faults;
     ConnectedDevice fixture(scenario);
     std::u16string out = u"keep";
-    EXPECT_EQ(fixture.device.getBuildDate(out), row.result);
+    EXPECT_EQ(fixture.info.getBuildDate(out), row.result);
     EXPECT_EQ(asked(fixture), row.asked);
     EXPECT_EQ(out, row.result == ResultCode::noError ? row.date : u"keep");
-    EXPECT_EQ(fixture.device.isCached(CachedItem::buildDate), row.result == ResultCode::noError);
+    EXPECT_EQ(fixture.info.isCached(CachedItem::buildDate), row.result == ResultCode::noError);
     // Only a success is kept: a later call answers it without asking.
     if (row.result == ResultCode::noError) {
       std::size_t asked = fixture.requestCount();
       std::u16string again;
-      EXPECT_EQ(fixture.device.getBuildDate(again), ResultCode::noError);
+      EXPECT_EQ(fixture.info.getBuildDate(again), ResultCode::noError);
       EXPECT_EQ(again, row.date);
       EXPECT_EQ(fixture.requestCount(), asked);
     }
@@ -152,12 +160,11 @@ TEST(BuildDate, FromVersionFileAfterEitherMarker) {
     if (row.file) scenario.files["/etc/version"] = *row.file;
     scenario.faults = row.faults;
     ConnectedDevice fixture(scenario);
-    fixture.device.setBuildDateSource(BuildDateSource::versionFile);
-    fixture.device.setBuildDateMarker(row.marker);
+    fixture.info.apply(readingFrom(BuildDateSource::versionFile, row.marker));
     std::u16string out = u"keep";
-    EXPECT_EQ(fixture.device.getBuildDate(out), row.result);
+    EXPECT_EQ(fixture.info.getBuildDate(out), row.result);
     EXPECT_EQ(out, row.result == ResultCode::noError ? row.date : u"keep");
-    EXPECT_EQ(fixture.device.isCached(CachedItem::buildDate), row.result == ResultCode::noError);
+    EXPECT_EQ(fixture.info.isCached(CachedItem::buildDate), row.result == ResultCode::noError);
     const std::vector<std::string> expected = {"/etc/version"};
     EXPECT_EQ(asked(fixture), expected);
   }
@@ -165,26 +172,26 @@ TEST(BuildDate, FromVersionFileAfterEitherMarker) {
 
 TEST(BuildDate, NullHandlerGives13AndSendsNothing) {
   ConnectedDevice fixture(virtualprinter::healthyMonoPrinter());
-  fixture.device.setBuildDateSource(BuildDateSource::none);
+  fixture.info.apply(readingFrom(BuildDateSource::none));
   std::u16string out = u"keep";
-  EXPECT_EQ(fixture.device.getBuildDate(out), ResultCode::handlerNotDefined);
+  EXPECT_EQ(fixture.info.getBuildDate(out), ResultCode::handlerNotDefined);
   EXPECT_EQ(out, u"keep");
-  EXPECT_FALSE(fixture.device.isCached(CachedItem::buildDate));
+  EXPECT_FALSE(fixture.info.isCached(CachedItem::buildDate));
   EXPECT_EQ(fixture.requestCount(), 0u);
 }
 
 TEST(BuildDate, KeptAnswerSendsNothingAlsoAfterClose) {
   ConnectedDevice fixture(virtualprinter::healthyMonoPrinter());
   std::u16string out;
-  ASSERT_EQ(fixture.device.getBuildDate(out), ResultCode::noError);
+  ASSERT_EQ(fixture.info.getBuildDate(out), ResultCode::noError);
   EXPECT_EQ(out, u"2021-03-16 [r5012]");
   EXPECT_EQ(fixture.requestCount(), 1u);
 
   // Neither another request nor the handler: the kept text answers.
-  fixture.device.setBuildDateSource(BuildDateSource::none);
+  fixture.info.apply(readingFrom(BuildDateSource::none));
   fixture.device.link().close();
   std::u16string again;
-  EXPECT_EQ(fixture.device.getBuildDate(again), ResultCode::noError);
+  EXPECT_EQ(fixture.info.getBuildDate(again), ResultCode::noError);
   EXPECT_EQ(again, u"2021-03-16 [r5012]");
   EXPECT_EQ(fixture.requestCount(), 1u);
 }
@@ -194,11 +201,11 @@ TEST(BuildDate, AFailureIsNotKeptAndTheNextCallAsksAgain) {
   scenario.files["/etc/version"] = "DATA: 2019-05-30\n";
   scenario.faults = {commandFault(FaultKind::noReply, aclcmd::fileRead, 1)};
   ConnectedDevice fixture(scenario);
-  fixture.device.setBuildDateSource(BuildDateSource::versionFile);
+  fixture.info.apply(readingFrom(BuildDateSource::versionFile));
   std::u16string out;
-  EXPECT_EQ(fixture.device.getBuildDate(out), ResultCode::receiveFailed);
-  EXPECT_FALSE(fixture.device.isCached(CachedItem::buildDate));
-  EXPECT_EQ(fixture.device.getBuildDate(out), ResultCode::noError);
+  EXPECT_EQ(fixture.info.getBuildDate(out), ResultCode::receiveFailed);
+  EXPECT_FALSE(fixture.info.isCached(CachedItem::buildDate));
+  EXPECT_EQ(fixture.info.getBuildDate(out), ResultCode::noError);
   EXPECT_EQ(out, u" 2019-05-30");
   EXPECT_EQ(fixture.requestCount(), 2u);
 }
@@ -206,9 +213,9 @@ TEST(BuildDate, AFailureIsNotKeptAndTheNextCallAsksAgain) {
 TEST(BuildDate, NotConnectedGives4ForEitherHandler) {
   for (BuildDateSource source : {BuildDateSource::printer, BuildDateSource::versionFile}) {
     ConnectedDevice fixture(virtualprinter::healthyMonoPrinter(), /*open=*/false);
-    fixture.device.setBuildDateSource(source);
+    fixture.info.apply(readingFrom(source));
     std::u16string out = u"keep";
-    EXPECT_EQ(fixture.device.getBuildDate(out), ResultCode::notConnected);
+    EXPECT_EQ(fixture.info.getBuildDate(out), ResultCode::notConnected);
     EXPECT_EQ(out, u"keep");
     EXPECT_TRUE(fixture.events.empty());
   }

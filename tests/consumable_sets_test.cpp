@@ -1,7 +1,8 @@
-// The three consumable sets and the report switches.
+// The three consumable sets, the report lines they turn on, and how an applied
+// identification brings its set into the information layer.
 #include <gtest/gtest.h>
 
-#include "test_support.h"
+#include "info_support.h"
 
 namespace kestrava {
 namespace {
@@ -26,82 +27,78 @@ struct Switches {
   bool operator==(const Switches&) const = default;
 };
 
-Switches switches(const PrinterDevice& device) {
-  const ReportSwitches& on = device.reportSwitches();
+Switches switches(const ReportSwitches& on) {
   return {on.serialNumber, on.fwVersion, on.engineFwVersion, on.buildDate, on.ramSize, on.consumables, on.drums};
 }
 
-// Only the given switches on.
-ReportSwitches onlyOn(std::initializer_list<bool ReportSwitches::*> on) {
-  ReportSwitches switches{false, false, false, false, false, false, false};
-  for (bool ReportSwitches::*member : on) switches.*member = true;
-  return switches;
-}
-
-TEST(ConsumableSets, FreshDeviceHasMonoWithDrumAndEverySwitchOn) {
+TEST(ConsumableSets, NothingIdentifiedMeansMonoWithDrumAndEveryLine) {
   ConnectedDevice fixture(testing::emptyScenario(), /*open=*/false);
-  EXPECT_EQ(entries(fixture.device.consumables()), (std::vector<Entry>{{u"Black toner", 0, 0}}));
-  EXPECT_EQ(entries(fixture.device.drums()), (std::vector<Entry>{{u"Drum", 0, 0}}));
-  EXPECT_EQ(switches(fixture.device), (Switches{true, true, true, true, true, true, true}));
-}
-
-TEST(ConsumableSets, ResetTurnsTheLevelLinesOffAndTheOthersOn) {
-  ConnectedDevice fixture(testing::emptyScenario(), /*open=*/false);
-  PrinterDevice& device = fixture.device;
-  device.setReportSwitches(onlyOn({&ReportSwitches::consumables, &ReportSwitches::drums}));
-  device.resetReportSwitches();
-  EXPECT_EQ(switches(device), (Switches{true, true, true, true, true, false, false}));
+  EXPECT_EQ(entries(fixture.info.consumables()), (std::vector<Entry>{{u"Black toner", 0, 0}}));
+  EXPECT_EQ(entries(fixture.info.drums()), (std::vector<Entry>{{u"Drum", 0, 0}}));
+  EXPECT_EQ(switches(fixture.info.reportSwitches()), (Switches{true, true, true, true, true, true, true}));
 }
 
 struct SetCase {
   const char* name;
-  void (PrinterDevice::*select)();
+  std::uint16_t productId;  // a model whose board carries the set
   std::vector<Entry> consumables;
   std::vector<Entry> drums;
   bool showDrums;
 };
 
-TEST(ConsumableSets, EachSetReplacesBothListsAndTurnsOnItsSwitches) {
+// Identified on the printer and applied: the lists are the set's, every line but the
+// levels on, and the level lines of what the set carries.
+TEST(ConsumableSets, EachSetGivesItsListsAndTurnsOnItsLines) {
   const std::vector<SetCase> rows = {
-      {"mono with drum", &PrinterDevice::selectMonoDrumSet, {{u"Black toner", 0, 0}}, {{u"Drum", 0, 0}}, true},
-      {"mono", &PrinterDevice::selectMonoSet, {{u"Black toner", 0, 0}}, {}, false},
-      {"colour",
-       &PrinterDevice::selectColorSet,
+      {"mono with drum (P3020D)", 0x1732, {{u"Black toner", 0, 0}}, {{u"Drum", 0, 0}}, true},
+      {"mono (BM1800)", 0x0869, {{u"Black toner", 0, 0}}, {}, false},
+      {"colour (CP1100DN)",
+       0xA413,
        {{u"Black toner", 3, 0}, {u"Cyan toner", 2, 0}, {u"Magenta toner", 1, 0}, {u"Yellow toner", 0, 0}},
        {},
        false},
   };
   for (const SetCase& row : rows) {
     SCOPED_TRACE(row.name);
-    virtualprinter::Scenario printer = testing::emptyScenario();
-    printer.oids["OID_CONSUMABLE_PERCENT_REMAINING.0"] = "55";
+    virtualprinter::Scenario printer = testing::emptyScenario(row.productId);
+    printer.oids["OID_PLATFORM_FW_VERSION.0"] = "3.3.8.1";
     ConnectedDevice fixture(printer);
-    PrinterDevice& device = fixture.device;
-    // Levels read before, and a set chosen before: the new set replaces all of it.
-    ConsumableList levels;
-    ASSERT_EQ(device.getConsumableLevels(levels), ResultCode::noError);
-    ASSERT_EQ(device.consumables().front().percentRemaining, 55);
-    device.selectColorSet();
-
-    device.resetReportSwitches();
-    (device.*row.select)();
-    (device.*row.select)();  // twice: replaced, never appended to
-    EXPECT_EQ(entries(device.consumables()), row.consumables);
-    EXPECT_EQ(entries(device.drums()), row.drums);
-    EXPECT_EQ(switches(device), (Switches{true, true, true, true, true, true, row.showDrums}));
-    // The level caches are not the sets' business.
-    EXPECT_TRUE(device.isCached(CachedItem::consumables));
-    EXPECT_FALSE(device.isCached(CachedItem::drums));
+    BoardIdentification found = identifyBoard(fixture.info);
+    ASSERT_EQ(found.result, ResultCode::noError);
+    fixture.info.apply(found.identity);
+    EXPECT_EQ(entries(fixture.info.consumables()), row.consumables);
+    EXPECT_EQ(entries(fixture.info.drums()), row.drums);
+    EXPECT_EQ(switches(fixture.info.reportSwitches()), (Switches{true, true, true, true, true, true, row.showDrums}));
+    EXPECT_EQ(entries(tonersOf(found.identity.consumableSet)), row.consumables);
+    EXPECT_EQ(entries(drumsOf(found.identity.consumableSet)), row.drums);
   }
 }
 
-TEST(ConsumableSets, SetsOnlyTurnSwitchesOn) {
-  ConnectedDevice fixture(testing::emptyScenario(), /*open=*/false);
-  PrinterDevice& device = fixture.device;
-  device.setReportSwitches(onlyOn({&ReportSwitches::fwVersion, &ReportSwitches::engineFwVersion,
-                                   &ReportSwitches::buildDate, &ReportSwitches::drums}));
-  device.selectMonoSet();
-  EXPECT_EQ(switches(device), (Switches{false, true, true, true, false, true, true}));
+// Levels read before an identity is applied belong to the lists it replaces: the new set
+// starts with its levels unknown and asks again; the kept texts stay.
+TEST(ConsumableSets, ApplyingReplacesTheListsAndForgetsTheirLevels) {
+  virtualprinter::Scenario printer = testing::emptyScenario();
+  printer.oids["OID_CONSUMABLE_PERCENT_REMAINING.0"] = "55";
+  printer.oids["OID_PLATFORM_FW_VERSION.0"] = "3.3.8.1";
+  ConnectedDevice fixture(printer);
+  ConsumableList levels;
+  std::u16string version;
+  ASSERT_EQ(fixture.info.getConsumableLevels(levels), ResultCode::noError);
+  ASSERT_EQ(fixture.info.getFirmwareVersion(version), ResultCode::noError);
+  ASSERT_EQ(fixture.info.consumables().front().percentRemaining, 55);
+  ASSERT_TRUE(fixture.info.isCached(CachedItem::consumables));
+
+  BoardIdentity mono;
+  mono.consumableSet = ConsumableSet::mono;
+  fixture.info.apply(mono);
+  fixture.info.apply(mono);  // twice: replaced, never appended to
+  EXPECT_EQ(entries(fixture.info.consumables()), (std::vector<Entry>{{u"Black toner", 0, 0}}));
+  EXPECT_TRUE(fixture.info.drums().empty());
+  EXPECT_FALSE(fixture.info.isCached(CachedItem::consumables));
+  EXPECT_TRUE(fixture.info.isCached(CachedItem::fwVersion));
+  const std::size_t requests = fixture.requestCount();
+  ASSERT_EQ(fixture.info.getConsumableLevels(levels), ResultCode::noError);
+  EXPECT_EQ(fixture.requestCount(), requests + 1);
 }
 
 }  // namespace

@@ -96,27 +96,29 @@ TEST(Exchange, EveryOperationNeedsAnOpenLink) {
 
 TEST(FreshDevice, StartsFromTheDefaults) {
   testing::ConnectedDevice fixture(testing::emptyScenario(), false);
-  const PrinterDevice& device = fixture.device;
-  EXPECT_EQ(device.modelName(), u"undefined");
-  EXPECT_EQ(device.boardDescription(), u"unsupported yet");
-  EXPECT_EQ(device.stageCode(), StageCode::none);
-  EXPECT_EQ(device.readTimeoutMs(), 5000u);
-  EXPECT_EQ(std::string(device.buildDateMarker()), "DATA:");
-  EXPECT_EQ(device.buildDateSource(), BuildDateSource::printer);
-  ASSERT_EQ(device.consumables().size(), 1u);
-  EXPECT_EQ(std::u16string(device.consumables().front().name), u"Black toner");
-  EXPECT_EQ(device.consumables().front().oidIndex, 0u);
-  ASSERT_EQ(device.drums().size(), 1u);
-  EXPECT_EQ(std::u16string(device.drums().front().name), u"Drum");
-  EXPECT_EQ(device.drums().front().oidIndex, 0u);
-  const ReportSwitches& on = device.reportSwitches();
+  EXPECT_EQ(fixture.device.readTimeoutMs(), 5000u);
+  EXPECT_EQ(fixture.device.repliesEchoed(), 0u);
+  // Nothing identified yet: the information layer stands for a printer nothing is known of.
+  const BoardIdentity& identity = fixture.info.identity();
+  EXPECT_EQ(identity.modelName, u"undefined");
+  EXPECT_EQ(identity.boardDescription, u"unsupported yet");
+  EXPECT_EQ(identity.stageCode, StageCode::none);
+  EXPECT_EQ(std::string(identity.buildDateMarker), "DATA:");
+  EXPECT_EQ(identity.buildDateSource, BuildDateSource::printer);
+  ASSERT_EQ(fixture.info.consumables().size(), 1u);
+  EXPECT_EQ(std::u16string(fixture.info.consumables().front().name), u"Black toner");
+  EXPECT_EQ(fixture.info.consumables().front().oidIndex, 0u);
+  ASSERT_EQ(fixture.info.drums().size(), 1u);
+  EXPECT_EQ(std::u16string(fixture.info.drums().front().name), u"Drum");
+  EXPECT_EQ(fixture.info.drums().front().oidIndex, 0u);
+  const ReportSwitches on = fixture.info.reportSwitches();
   for (bool switchedOn :
        {on.ramSize, on.fwVersion, on.serialNumber, on.buildDate, on.consumables, on.drums, on.engineFwVersion}) {
     EXPECT_TRUE(switchedOn);
   }
   for (CachedItem item : {CachedItem::fwVersion, CachedItem::engineFwVersion, CachedItem::buildDate,
                           CachedItem::serialNumber, CachedItem::ramSize, CachedItem::consumables, CachedItem::drums}) {
-    EXPECT_FALSE(device.isCached(item));
+    EXPECT_FALSE(fixture.info.isCached(item));
   }
 }
 

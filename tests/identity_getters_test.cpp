@@ -33,7 +33,7 @@ struct GetterCase {
   std::vector<std::string> asked;
 };
 
-using Getter = ResultCode (PrinterDevice::*)(std::u16string&);
+using Getter = ResultCode (PrinterInfo::*)(std::u16string&);
 
 // Runs one row on a fresh printer and checks the result, the output, the cache and the
 // requests; a failure must leave the output, the kept text and its flag untouched.
@@ -47,20 +47,20 @@ void runCase(const GetterCase& row, const char* oid, Getter getter,
   ConnectedDevice fixture(scenario);
 
   std::u16string out = u"keep";
-  EXPECT_EQ((fixture.device.*getter)(out), row.result);
+  EXPECT_EQ((fixture.info.*getter)(out), row.result);
   EXPECT_EQ(asked(fixture), row.asked);
   if (row.result == ResultCode::noError) {
     EXPECT_EQ(out, row.text);
-    EXPECT_TRUE(fixture.device.isCached(item));
+    EXPECT_TRUE(fixture.info.isCached(item));
     // The kept answer is what a later call hands out, without asking again.
     std::size_t requests = fixture.requestCount();
     std::u16string again;
-    EXPECT_EQ((fixture.device.*getter)(again), ResultCode::noError);
+    EXPECT_EQ((fixture.info.*getter)(again), ResultCode::noError);
     EXPECT_EQ(again, row.text);
     EXPECT_EQ(fixture.requestCount(), requests);
   } else {
     EXPECT_EQ(out, u"keep");
-    EXPECT_FALSE(fixture.device.isCached(item));
+    EXPECT_FALSE(fixture.info.isCached(item));
   }
 }
 
@@ -126,7 +126,7 @@ TEST(FirmwareVersion, OidFirstCommandSecondAndTheCommandsCodeWins) {
        {kFwOid}},
   };
   for (const GetterCase& row : rows) {
-    runCase(row, kFwOid, &PrinterDevice::getFirmwareVersion, setFirmware, CachedItem::fwVersion);
+    runCase(row, kFwOid, &PrinterInfo::getFirmwareVersion, setFirmware, CachedItem::fwVersion);
   }
 }
 
@@ -179,7 +179,7 @@ TEST(SerialNumber, OidFirstCommandSecondAndTheLengthRule) {
        both},
   };
   for (const GetterCase& row : rows) {
-    runCase(row, kSerialOid, &PrinterDevice::getSerialNumber, setSerial, CachedItem::serialNumber);
+    runCase(row, kSerialOid, &PrinterInfo::getSerialNumber, setSerial, CachedItem::serialNumber);
   }
 }
 
@@ -189,7 +189,7 @@ TEST(SerialNumber, LengthBytes0D00MeanThirteen) {
   scenario.serialLengthSwapped = true;  // 0D 00 instead of 00 0D
   ConnectedDevice fixture(scenario);
   std::u16string out;
-  EXPECT_EQ(fixture.device.getSerialNumber(out), ResultCode::noError);
+  EXPECT_EQ(fixture.info.getSerialNumber(out), ResultCode::noError);
   EXPECT_EQ(out, u"ABCDEFGHIJKLM");
   EXPECT_EQ(fixture.readSizes().back(), 13u);
 }
@@ -213,7 +213,7 @@ TEST(EngineVersion, OidOnlyEmptyIsASuccess) {
       {"short data: 6", "1.2.15", std::nullopt, {oidFault(FaultKind::shortData, kEngineOid)}, 6, u"", oidOnly},
   };
   for (const GetterCase& row : rows) {
-    runCase(row, kEngineOid, &PrinterDevice::getEngineFwVersion, nullptr, CachedItem::engineFwVersion);
+    runCase(row, kEngineOid, &PrinterInfo::getEngineFwVersion, nullptr, CachedItem::engineFwVersion);
   }
 }
 
@@ -227,9 +227,9 @@ struct CachedGetter {
 
 const std::vector<CachedGetter>& cachedGetters() {
   static const std::vector<CachedGetter> getters = {
-      {"firmware version", &PrinterDevice::getFirmwareVersion, u"3.3.8.1"},
-      {"serial number", &PrinterDevice::getSerialNumber, u"CN3A012345"},
-      {"engine version", &PrinterDevice::getEngineFwVersion, u"1.2.15"},
+      {"firmware version", &PrinterInfo::getFirmwareVersion, u"3.3.8.1"},
+      {"serial number", &PrinterInfo::getSerialNumber, u"CN3A012345"},
+      {"engine version", &PrinterInfo::getEngineFwVersion, u"1.2.15"},
   };
   return getters;
 }
@@ -239,19 +239,19 @@ TEST(IdentityCache, SecondCallAndCallAfterCloseSendNothing) {
     SCOPED_TRACE(row.name);
     ConnectedDevice fixture(virtualprinter::healthyMonoPrinter());
     std::u16string out;
-    ASSERT_EQ((fixture.device.*row.getter)(out), ResultCode::noError);
+    ASSERT_EQ((fixture.info.*row.getter)(out), ResultCode::noError);
     EXPECT_EQ(out, row.answer);
     const std::size_t requests = fixture.requestCount();
     EXPECT_EQ(requests, 1u);
 
     std::u16string again;
-    EXPECT_EQ((fixture.device.*row.getter)(again), ResultCode::noError);
+    EXPECT_EQ((fixture.info.*row.getter)(again), ResultCode::noError);
     EXPECT_EQ(again, row.answer);
     EXPECT_EQ(fixture.requestCount(), requests);
 
     fixture.device.link().close();
     std::u16string closed;
-    EXPECT_EQ((fixture.device.*row.getter)(closed), ResultCode::noError);
+    EXPECT_EQ((fixture.info.*row.getter)(closed), ResultCode::noError);
     EXPECT_EQ(closed, row.answer);
     EXPECT_EQ(fixture.requestCount(), requests);
   }
@@ -262,7 +262,7 @@ TEST(IdentityCache, NotConnectedGives4AndSendsNothing) {
     SCOPED_TRACE(row.name);
     ConnectedDevice fixture(virtualprinter::healthyMonoPrinter(), /*open=*/false);
     std::u16string out = u"keep";
-    EXPECT_EQ((fixture.device.*row.getter)(out), ResultCode::notConnected);
+    EXPECT_EQ((fixture.info.*row.getter)(out), ResultCode::notConnected);
     EXPECT_EQ(out, u"keep");
     EXPECT_EQ(fixture.requestCount(), 0u);
     EXPECT_TRUE(fixture.events.empty());
@@ -273,8 +273,8 @@ TEST(IdentityCache, AfterCloseAnUncachedItemGives4) {
   ConnectedDevice fixture(virtualprinter::healthyMonoPrinter());
   fixture.device.link().close();
   std::u16string out = u"keep";
-  EXPECT_EQ(fixture.device.getFirmwareVersion(out), ResultCode::notConnected);
-  EXPECT_EQ(fixture.device.getSerialNumber(out), ResultCode::notConnected);
+  EXPECT_EQ(fixture.info.getFirmwareVersion(out), ResultCode::notConnected);
+  EXPECT_EQ(fixture.info.getSerialNumber(out), ResultCode::notConnected);
   EXPECT_EQ(out, u"keep");
   EXPECT_EQ(fixture.requestCount(), 0u);
 }
@@ -287,9 +287,9 @@ TEST(IdentityCache, AFailureIsNotKeptAndTheNextCallAsksBothAgain) {
                      commandFault(FaultKind::wrongEcho, aclcmd::firmwareVersion, 1)};
   ConnectedDevice fixture(scenario);
   std::u16string out;
-  EXPECT_EQ(fixture.device.getFirmwareVersion(out), ResultCode::invalidResponse);
-  EXPECT_FALSE(fixture.device.isCached(CachedItem::fwVersion));
-  EXPECT_EQ(fixture.device.getFirmwareVersion(out), ResultCode::noError);
+  EXPECT_EQ(fixture.info.getFirmwareVersion(out), ResultCode::invalidResponse);
+  EXPECT_FALSE(fixture.info.isCached(CachedItem::fwVersion));
+  EXPECT_EQ(fixture.info.getFirmwareVersion(out), ResultCode::noError);
   EXPECT_EQ(out, u"3.3.8.1");
   const std::vector<std::string> expected = {kFwOid, "0001", kFwOid};
   EXPECT_EQ(asked(fixture), expected);

@@ -2,11 +2,14 @@
 #pragma once
 
 #include <cstdint>
+#include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "boards/identify_board.h"
 #include "test_support.h"
 
 namespace kestrava::testing {
@@ -51,6 +54,20 @@ inline std::vector<std::string> asked(ConnectedDevice& fixture) {
     }
   }
   return out;
+}
+
+// Identifies the board of the fixture's printer and applies what identification decided,
+// as a run's item phase does. Returns the number of requests identification took.
+inline std::size_t identifyAndApply(ConnectedDevice& fixture) {
+  fixture.info.apply(identifyBoard(fixture.info).identity);
+  return fixture.requestCount();
+}
+
+// What the requests from the `first` on asked for.
+inline std::vector<std::string> askedFrom(ConnectedDevice& fixture, std::size_t first) {
+  std::vector<std::string> all = asked(fixture);
+  all.erase(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(std::min(first, all.size())));
+  return all;
 }
 
 }  // namespace kestrava::testing

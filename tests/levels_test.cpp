@@ -130,33 +130,33 @@ TEST(RamSize, OidFirstCommandSecondAndTheCommandsCodeWins) {
     scenario.faults = row.faults;
     ConnectedDevice fixture(scenario);
     std::uint32_t out = 7777;
-    EXPECT_EQ(fixture.device.getRamSize(out), row.result);
+    EXPECT_EQ(fixture.info.getRamSize(out), row.result);
     EXPECT_EQ(asked(fixture), row.asked);
     EXPECT_EQ(out, row.result == ResultCode::noError ? row.megabytes : 7777u);
-    EXPECT_EQ(fixture.device.isCached(CachedItem::ramSize), row.result == ResultCode::noError);
+    EXPECT_EQ(fixture.info.isCached(CachedItem::ramSize), row.result == ResultCode::noError);
   }
 }
 
 TEST(RamSize, ReadRamSizeAloneSendsOnlyTheCommand) {
   ConnectedDevice fixture(virtualprinter::healthyMonoPrinter());
   std::uint32_t megabytes = 0;
-  EXPECT_EQ(fixture.device.readRamSize(megabytes), ResultCode::noError);
+  EXPECT_EQ(readRamSize(fixture.device, megabytes), ResultCode::noError);
   EXPECT_EQ(megabytes, 128u);
   EXPECT_EQ(fixture.commands(), std::vector<std::uint16_t>{aclcmd::ramSize});
-  EXPECT_FALSE(fixture.device.isCached(CachedItem::ramSize));
+  EXPECT_FALSE(fixture.info.isCached(CachedItem::ramSize));
 }
 
 TEST(RamSize, KeptAnswerSendsNothingAlsoAfterClose) {
   ConnectedDevice fixture(virtualprinter::healthyMonoPrinter());
   std::uint32_t megabytes = 0;
-  ASSERT_EQ(fixture.device.getRamSize(megabytes), ResultCode::noError);
+  ASSERT_EQ(fixture.info.getRamSize(megabytes), ResultCode::noError);
   EXPECT_EQ(megabytes, 128u);
   EXPECT_EQ(fixture.requestCount(), 1u);
   std::uint32_t again = 0;
-  EXPECT_EQ(fixture.device.getRamSize(again), ResultCode::noError);
+  EXPECT_EQ(fixture.info.getRamSize(again), ResultCode::noError);
   fixture.device.link().close();
   std::uint32_t closed = 0;
-  EXPECT_EQ(fixture.device.getRamSize(closed), ResultCode::noError);
+  EXPECT_EQ(fixture.info.getRamSize(closed), ResultCode::noError);
   EXPECT_EQ(again, 128u);
   EXPECT_EQ(closed, 128u);
   EXPECT_EQ(fixture.requestCount(), 1u);
@@ -165,8 +165,8 @@ TEST(RamSize, KeptAnswerSendsNothingAlsoAfterClose) {
 TEST(RamSize, NotConnectedGives4AndAFailureIsAskedAgain) {
   ConnectedDevice closed(virtualprinter::healthyMonoPrinter(), /*open=*/false);
   std::uint32_t megabytes = 7777;
-  EXPECT_EQ(closed.device.getRamSize(megabytes), ResultCode::notConnected);
-  EXPECT_EQ(closed.device.readRamSize(megabytes), ResultCode::notConnected);
+  EXPECT_EQ(closed.info.getRamSize(megabytes), ResultCode::notConnected);
+  EXPECT_EQ(readRamSize(closed.device, megabytes), ResultCode::notConnected);
   EXPECT_EQ(megabytes, 7777u);
   EXPECT_TRUE(closed.events.empty());
 
@@ -174,8 +174,8 @@ TEST(RamSize, NotConnectedGives4AndAFailureIsAskedAgain) {
   scenario.oids[kRamOid] = "256";
   scenario.faults = {oidFault(FaultKind::noReply, kRamOid, 1)};
   ConnectedDevice fixture(scenario);
-  EXPECT_EQ(fixture.device.getRamSize(megabytes), ResultCode::executionFailed);
-  EXPECT_EQ(fixture.device.getRamSize(megabytes), ResultCode::noError);
+  EXPECT_EQ(fixture.info.getRamSize(megabytes), ResultCode::executionFailed);
+  EXPECT_EQ(fixture.info.getRamSize(megabytes), ResultCode::noError);
   EXPECT_EQ(megabytes, 256u);
   const std::vector<std::string> expected = {kRamOid, "FF85", kRamOid};
   EXPECT_EQ(asked(fixture), expected);
@@ -188,9 +188,15 @@ constexpr const char* kDrum = "OID_CONSUMABLE_DRUM_REMAIN";
 
 std::string key(const char* oid, unsigned index) { return std::string(oid) + "." + std::to_string(index); }
 
+// A CP1100DN: its board carries the colour set, which identification tells from the model
+// after one look at the firmware version.
 Scenario colourScenario() {
-  Scenario scenario = emptyScenario(0x0E71);
-  scenario.oids = {{key(kToner, 3), "81"}, {key(kToner, 2), "62"}, {key(kToner, 1), "43"}, {key(kToner, 0), "24"}};
+  Scenario scenario = emptyScenario(0xA413);
+  scenario.oids = {{"OID_PLATFORM_FW_VERSION.0", "3.3.8.1"},
+                   {key(kToner, 3), "81"},
+                   {key(kToner, 2), "62"},
+                   {key(kToner, 1), "43"},
+                   {key(kToner, 0), "24"}};
   return scenario;
 }
 
@@ -206,27 +212,26 @@ TEST(Levels, MonoWithDrumOneQueryEachAndTheAnswersConverted) {
   ConnectedDevice fixture(scenario);
   ConsumableList toners;
   ConsumableList drums;
-  EXPECT_EQ(fixture.device.getConsumableLevels(toners), ResultCode::noError);
-  EXPECT_EQ(fixture.device.getDrumLevels(drums), ResultCode::noError);
+  EXPECT_EQ(fixture.info.getConsumableLevels(toners), ResultCode::noError);
+  EXPECT_EQ(fixture.info.getDrumLevels(drums), ResultCode::noError);
   EXPECT_EQ(percentages(toners), std::vector<std::int32_t>{80});
   EXPECT_EQ(percentages(drums), std::vector<std::int32_t>{-1});
   EXPECT_EQ(std::u16string(drums.front().name), u"Drum");
-  EXPECT_EQ(percentages(fixture.device.drums()), std::vector<std::int32_t>{-1});
-  EXPECT_TRUE(fixture.device.isCached(CachedItem::consumables));
-  EXPECT_TRUE(fixture.device.isCached(CachedItem::drums));
+  EXPECT_EQ(percentages(fixture.info.drums()), std::vector<std::int32_t>{-1});
+  EXPECT_TRUE(fixture.info.isCached(CachedItem::consumables));
+  EXPECT_TRUE(fixture.info.isCached(CachedItem::drums));
   const std::vector<std::string> expected = {key(kToner, 0), key(kDrum, 0)};
   EXPECT_EQ(asked(fixture), expected);
 }
 
 TEST(Levels, ColourSetAsksIndices3To0InListOrder) {
   ConnectedDevice fixture(colourScenario());
-  fixture.device.resetReportSwitches();
-  fixture.device.selectColorSet();
+  const std::size_t identification = testing::identifyAndApply(fixture);
   ConsumableList toners;
-  EXPECT_EQ(fixture.device.getConsumableLevels(toners), ResultCode::noError);
+  EXPECT_EQ(fixture.info.getConsumableLevels(toners), ResultCode::noError);
   EXPECT_EQ(percentages(toners), (std::vector<std::int32_t>{81, 62, 43, 24}));
   const std::vector<std::string> expected = {key(kToner, 3), key(kToner, 2), key(kToner, 1), key(kToner, 0)};
-  EXPECT_EQ(asked(fixture), expected);
+  EXPECT_EQ(testing::askedFrom(fixture, identification), expected);
 }
 
 struct LevelFailureCase {
@@ -235,8 +240,8 @@ struct LevelFailureCase {
   testing::ExpectedCode result;
 };
 
-// The second of the four colour queries fails: its code, the device's levels and the
-// caller's list as they were, and the next call asks all four again.
+// The second of the four colour queries fails: its code, the kept levels (none read yet)
+// and the caller's list as they were, and the next call asks all four again.
 TEST(Levels, AFailedSecondColourQueryLeavesAllFourLevelsAsTheyWere) {
   const std::string cyan = key(kToner, 2);
   const std::vector<LevelFailureCase> rows = {
@@ -256,45 +261,43 @@ TEST(Levels, AFailedSecondColourQueryLeavesAllFourLevelsAsTheyWere) {
       scenario.oids.erase(cyan);
     }
     ConnectedDevice fixture(scenario);
-    fixture.device.resetReportSwitches();
-    fixture.device.selectColorSet();
-    // Levels the device holds already: a failed pass must leave them.
-    ConsumableList held = fixture.device.consumables();
-    int level = 10;
-    for (ConsumableEntry& entry : held) entry.percentRemaining = level++;
-    fixture.device.setConsumableLists(held, {});
+    const std::size_t identification = testing::identifyAndApply(fixture);
+    ASSERT_EQ(fixture.info.consumables().size(), 4u);
 
+    // The first entry answered 81 before the second failed: none of it is kept.
     ConsumableList out = {{u"caller", 9, 99}};
-    EXPECT_EQ(fixture.device.getConsumableLevels(out), row.result);
-    EXPECT_EQ(percentages(fixture.device.consumables()), (std::vector<std::int32_t>{10, 11, 12, 13}));
-    EXPECT_FALSE(fixture.device.isCached(CachedItem::consumables));
+    EXPECT_EQ(fixture.info.getConsumableLevels(out), row.result);
+    EXPECT_EQ(percentages(fixture.info.consumables()), (std::vector<std::int32_t>{0, 0, 0, 0}));
+    EXPECT_FALSE(fixture.info.isCached(CachedItem::consumables));
     EXPECT_EQ(percentages(out), std::vector<std::int32_t>{99});
-    EXPECT_EQ(fixture.requestCount(), 2u);
+    EXPECT_EQ(fixture.requestCount(), identification + 2);
 
     // The next call starts again with the first entry.
     if (row.fault) {
-      EXPECT_EQ(fixture.device.getConsumableLevels(out), ResultCode::noError);
+      EXPECT_EQ(fixture.info.getConsumableLevels(out), ResultCode::noError);
       EXPECT_EQ(percentages(out), (std::vector<std::int32_t>{81, 62, 43, 24}));
-      EXPECT_EQ(fixture.requestCount(), 6u);
+      EXPECT_EQ(fixture.requestCount(), identification + 6);
     } else {
-      EXPECT_EQ(fixture.device.getConsumableLevels(out), row.result);
-      EXPECT_EQ(fixture.requestCount(), 4u);
+      EXPECT_EQ(fixture.info.getConsumableLevels(out), row.result);
+      EXPECT_EQ(fixture.requestCount(), identification + 4);
     }
   }
 }
 
-TEST(Levels, EmptyListGives11BeforeAnythingIsSent) {
+// A board without a drum (the BM1800's, which identification names without asking
+// anything): asking for the drum levels gives 11 and sends nothing, connected or not.
+TEST(Levels, EmptyDrumListGives11BeforeAnythingIsSent) {
   for (bool open : {true, false}) {
     SCOPED_TRACE(open ? "connected" : "not connected");
-    ConnectedDevice fixture(virtualprinter::healthyMonoPrinter(), open);
-    fixture.device.resetReportSwitches();
-    fixture.device.selectMonoSet();
+    ConnectedDevice fixture(emptyScenario(0x0869), open);
+    BoardIdentity mono;
+    mono.consumableSet = ConsumableSet::mono;
+    fixture.info.apply(open ? identifyBoard(fixture.info).identity : mono);
+    ASSERT_TRUE(fixture.info.drums().empty());
     ConsumableList out = {{u"caller", 9, 99}};
-    EXPECT_EQ(fixture.device.getDrumLevels(out), ResultCode::countersNotDefined);
-    fixture.device.setConsumableLists({}, {});
-    EXPECT_EQ(fixture.device.getConsumableLevels(out), ResultCode::countersNotDefined);
+    EXPECT_EQ(fixture.info.getDrumLevels(out), ResultCode::countersNotDefined);
     EXPECT_EQ(percentages(out), std::vector<std::int32_t>{99});
-    EXPECT_FALSE(fixture.device.isCached(CachedItem::drums));
+    EXPECT_FALSE(fixture.info.isCached(CachedItem::drums));
     EXPECT_TRUE(fixture.events.empty());
   }
 }
@@ -302,8 +305,8 @@ TEST(Levels, EmptyListGives11BeforeAnythingIsSent) {
 TEST(Levels, NotConnectedGives4) {
   ConnectedDevice fixture(virtualprinter::healthyMonoPrinter(), /*open=*/false);
   ConsumableList out;
-  EXPECT_EQ(fixture.device.getConsumableLevels(out), ResultCode::notConnected);
-  EXPECT_EQ(fixture.device.getDrumLevels(out), ResultCode::notConnected);
+  EXPECT_EQ(fixture.info.getConsumableLevels(out), ResultCode::notConnected);
+  EXPECT_EQ(fixture.info.getDrumLevels(out), ResultCode::notConnected);
   EXPECT_TRUE(out.empty());
   EXPECT_TRUE(fixture.events.empty());
 }
@@ -312,14 +315,14 @@ TEST(Levels, KeptListSendsNothingAlsoAfterClose) {
   ConnectedDevice fixture(virtualprinter::healthyMonoPrinter());
   ConsumableList toners;
   ConsumableList drums;
-  ASSERT_EQ(fixture.device.getConsumableLevels(toners), ResultCode::noError);
-  ASSERT_EQ(fixture.device.getDrumLevels(drums), ResultCode::noError);
+  ASSERT_EQ(fixture.info.getConsumableLevels(toners), ResultCode::noError);
+  ASSERT_EQ(fixture.info.getDrumLevels(drums), ResultCode::noError);
   EXPECT_EQ(fixture.requestCount(), 2u);
   fixture.device.link().close();
   ConsumableList tonersAgain;
   ConsumableList drumsAgain;
-  EXPECT_EQ(fixture.device.getConsumableLevels(tonersAgain), ResultCode::noError);
-  EXPECT_EQ(fixture.device.getDrumLevels(drumsAgain), ResultCode::noError);
+  EXPECT_EQ(fixture.info.getConsumableLevels(tonersAgain), ResultCode::noError);
+  EXPECT_EQ(fixture.info.getDrumLevels(drumsAgain), ResultCode::noError);
   EXPECT_EQ(percentages(tonersAgain), std::vector<std::int32_t>{80});
   EXPECT_EQ(percentages(drumsAgain), std::vector<std::int32_t>{64});
   EXPECT_EQ(fixture.requestCount(), 2u);

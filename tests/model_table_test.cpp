@@ -103,8 +103,7 @@ TEST(IdentifyBoard, NameOnlyModelsAreNamedAndNothingElse) {
     EXPECT_EQ(u8(outcome.modelName), c.name);
     EXPECT_EQ(u8(outcome.description), "unsupported yet");
     EXPECT_EQ(outcome.stage, StageCode::none);
-    EXPECT_EQ(outcome.set, "none") << "consumable set untouched";
-    EXPECT_FALSE(outcome.switchesReset) << "report switches untouched";
+    EXPECT_EQ(outcome.set, "mono+drum") << "consumable set untouched";
     EXPECT_FALSE(outcome.versionFileSource);
     EXPECT_TRUE(outcome.asked.empty()) << "a name-only model asks the printer nothing";
   }
@@ -116,8 +115,7 @@ TEST(IdentifyBoard, AnUnknownProductIdOfTheVendorChangesNothing) {
   EXPECT_EQ(u8(outcome.modelName), "undefined");
   EXPECT_EQ(u8(outcome.description), "unsupported yet");
   EXPECT_EQ(outcome.stage, StageCode::none);
-  EXPECT_EQ(outcome.set, "none");
-  EXPECT_FALSE(outcome.switchesReset);
+  EXPECT_EQ(outcome.set, "mono+drum");
   EXPECT_FALSE(outcome.versionFileSource);
   EXPECT_EQ(outcome.marker, "DATA:");
   EXPECT_TRUE(outcome.asked.empty());
@@ -125,11 +123,12 @@ TEST(IdentifyBoard, AnUnknownProductIdOfTheVendorChangesNothing) {
 
 TEST(IdentifyBoard, WithoutAnOpenLinkEvenAKnownPrinterIsNotIdentified) {
   testing::ConnectedDevice fixture(testing::BoardPrinter(0x1732).firmware("3.3.0.0").scenario, /*open=*/false);
-  EXPECT_EQ(identifyBoard(fixture.device), ResultCode::notConnected);
-  EXPECT_EQ(u8(fixture.device.modelName()), "undefined");
-  EXPECT_EQ(u8(fixture.device.boardDescription()), "unsupported yet");
-  EXPECT_EQ(fixture.device.stageCode(), StageCode::none);
-  EXPECT_EQ(fixture.device.buildDateSource(), BuildDateSource::printer);
+  BoardIdentification found = identifyBoard(fixture.info);
+  EXPECT_EQ(found.result, ResultCode::notConnected);
+  EXPECT_EQ(u8(found.identity.modelName), "undefined");
+  EXPECT_EQ(u8(found.identity.boardDescription), "unsupported yet");
+  EXPECT_EQ(found.identity.stageCode, StageCode::none);
+  EXPECT_EQ(found.identity.buildDateSource, BuildDateSource::printer);
   EXPECT_EQ(fixture.requestCount(), 0u);
 }
 

@@ -77,7 +77,7 @@ TEST(FirmwareCutOffRules, AnUnreadableVersionFailsWithEverAfterTheSourceSwitch) 
   });
 }
 
-TEST(FirmwareCutOffRules, AFailingRuleLeavesTheFreshDeviceAsConstructed) {
+TEST(FirmwareCutOffRules, AFailingRuleLeavesWhatNothingKnownMeans) {
   // The version command gets no answer at all; its own result is passed on.
   BoardPrinter printer(0x0841);
   virtualprinter::Fault silent;
@@ -85,12 +85,14 @@ TEST(FirmwareCutOffRules, AFailingRuleLeavesTheFreshDeviceAsConstructed) {
   silent.command = aclcmd::firmwareVersion;
   printer.scenario.faults.push_back(silent);
   ConnectedDevice fixture(printer.scenario);
-  EXPECT_EQ(identifyBoard(fixture.device), ResultCode::receiveFailed);
-  EXPECT_EQ(fixture.device.stageCode(), StageCode::version);
-  EXPECT_EQ(u8(fixture.device.modelName()), "BP2300W");
-  EXPECT_EQ(u8(fixture.device.boardDescription()), "unsupported yet");
-  EXPECT_EQ(setOf(fixture.device), "mono+drum");
-  const ReportSwitches& on = fixture.device.reportSwitches();
+  BoardIdentification found = identifyBoard(fixture.info);
+  EXPECT_EQ(found.result, ResultCode::receiveFailed);
+  EXPECT_EQ(found.identity.stageCode, StageCode::version);
+  EXPECT_EQ(u8(found.identity.modelName), "BP2300W");
+  EXPECT_EQ(u8(found.identity.boardDescription), "unsupported yet");
+  EXPECT_EQ(setName(found.identity.consumableSet), "mono+drum") << "the family's mono set is not chosen";
+  fixture.info.apply(found.identity);
+  const ReportSwitches on = fixture.info.reportSwitches();
   EXPECT_TRUE(on.consumables && on.drums && on.ramSize && on.fwVersion && on.serialNumber && on.buildDate &&
               on.engineFwVersion);
 }
@@ -134,9 +136,11 @@ TEST(ThirdCharacterRules, TheCm1100BuildDateComesFromItsBuildtimeLine) {
   BoardPrinter printer =
       BoardPrinter(0xA430).firmware("3.E.0.1").versionFile("DATA: 2019-01-01\nBuildtime: 2020-02-02\n");
   ConnectedDevice fixture(printer.scenario);
-  ASSERT_EQ(identifyBoard(fixture.device), ResultCode::noError);
+  BoardIdentification found = identifyBoard(fixture.info);
+  ASSERT_EQ(found.result, ResultCode::noError);
+  fixture.info.apply(found.identity);
   std::u16string buildDate;
-  ASSERT_EQ(fixture.device.getBuildDate(buildDate), ResultCode::noError);
+  ASSERT_EQ(fixture.info.getBuildDate(buildDate), ResultCode::noError);
   EXPECT_EQ(u8(buildDate), " 2020-02-02");
 }
 
@@ -207,12 +211,13 @@ TEST(GenerationRules, AnUnreadableVersionFailsWithEgen) {
 TEST(GenerationRules, WithoutAnOpenLinkTheRuleFailsWithEgen) {
   ConnectedDevice fixture(BoardPrinter(0xA421).firmware("4.A.0.6").scenario, false);
   // The rule itself, as identifyBoard runs it once the link is open.
-  BoardContext board(fixture.device);
+  BoardIdentity decided;
+  BoardContext board(fixture.info, decided);
   ConsumableSet set = ConsumableSet::color;
   EXPECT_EQ(applyBoardRule(&ruleM6500Gen, board, set), ResultCode::notConnected);
-  EXPECT_EQ(fixture.device.stageCode(), StageCode::generation);
+  EXPECT_EQ(decided.stageCode, StageCode::generation);
   EXPECT_EQ(set, ConsumableSet::color) << "no set chosen";
-  EXPECT_EQ(u8(fixture.device.boardDescription()), "unsupported yet");
+  EXPECT_EQ(u8(decided.boardDescription), "unsupported yet");
 }
 
 }  // namespace kestrava

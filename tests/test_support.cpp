@@ -43,7 +43,8 @@ net::Socket listenOnLoopback(std::uint16_t& port) {
 ConnectedDevice::ConnectedDevice(virtualprinter::Scenario scenario, bool open)
     : backend(std::move(scenario)),
       traced(backend, [this](const TraceEvent& event) { events.push_back(event); }),
-      device(traced) {
+      device(traced),
+      info(device) {
   if (open) {
     // A fixture whose printer does not open shows it in the first request of its test.
     (void)device.link().open();

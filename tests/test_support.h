@@ -1,4 +1,5 @@
-// Shared helpers of the tests: a printer device on an in-process virtual printer.
+// Shared helpers of the tests: a printer device, and what it knows, on an in-process
+// virtual printer.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "device/printer_device.h"
+#include "info/printer_info.h"
 #include "net/tcp_socket.h"
 #include "link/trace_backend.h"
 #include "virtual/virtual_backend.h"
@@ -24,7 +26,8 @@ net::Socket listenOnLoopback(std::uint16_t& port);
 // Path of a file of the source tree.
 std::string sourcePath(const std::string& relative);
 
-// A virtual printer and a device connected to it (drained, ready for the first request).
+// A virtual printer and a device connected to it (drained, ready for the first request),
+// with the information layer that asks through it (nothing identified, nothing kept).
 // Every pipe operation after the drain is kept in `events`, in order.
 struct ConnectedDevice {
   explicit ConnectedDevice(virtualprinter::Scenario scenario, bool open = true);
@@ -32,6 +35,7 @@ struct ConnectedDevice {
   std::vector<TraceEvent> events;
   TraceBackend traced;
   PrinterDevice device;
+  PrinterInfo info;
 
   // Sizes of the writes and reads (bytes handed over) kept in `events`.
   std::vector<std::size_t> writeSizes() const;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "base/text_codec.h"
+#include "link/forwarding_backend.h"
 #include "link/libusb_backend.h"
 #include "link/usb_printer_link.h"
 
@@ -161,13 +162,23 @@ TEST(LibusbBackend, BytesBeyondTheWantedCountComeWithTheNextReads) {
   EXPECT_EQ(remainder.take(buffer, 8), 0u);
 }
 
+// The machine's own printers stay out of the link's way: the one interface listed is one
+// that no bus has, and its pipes are opened through libusb.
+class OnlyAnAbsentInterface : public ForwardingBackend {
+ public:
+  using ForwardingBackend::ForwardingBackend;
+  std::vector<std::u16string> interfacePaths() override { return {kPath}; }
+  static constexpr const char16_t* kPath = u"vid_232b&pid_0ef5#250-9.9.9:1.0";
+};
+
 TEST(LibusbBackend, AnAbsentDeviceCannotBeOpened) {
   LibusbBackend backend;
-  std::u16string absent = u"vid_232b&pid_0ef5#250-9.9.9:1.0";
+  const std::u16string absent = OnlyAnAbsentInterface::kPath;
   EXPECT_EQ(backend.openPipe(absent, PipeEnd::write), nullptr);
-  UsbPrinterLink link(backend);
-  link.pathFilter = u"vid_232b&pid_0ef5#250-9.9.9";
-  EXPECT_EQ(link.open(), LinkStatus::noPrinter);
+  for (const std::u16string& listed : backend.interfacePaths()) EXPECT_NE(listed, absent);
+  OnlyAnAbsentInterface listingIt(backend);
+  UsbPrinterLink link(listingIt);
+  EXPECT_EQ(link.open(), LinkStatus::pipeOpenFailed);
   EXPECT_FALSE(link.connected());
 }
 
