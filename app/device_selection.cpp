@@ -47,6 +47,7 @@ class SinglePathBackend : public UsbBackend {
   std::string notFoundHint() const override { return inner_->notFoundHint(); }
   std::uint32_t lastSystemError() const override { return inner_->lastSystemError(); }
   std::chrono::steady_clock::time_point now() const override { return inner_->now(); }
+  void cancelTransfer() override { inner_->cancelTransfer(); }
 
  private:
   std::unique_ptr<UsbBackend> inner_;
@@ -78,6 +79,9 @@ class SeveralBackends : public UsbBackend {
     std::chrono::steady_clock::duration sum{0};
     for (const auto& backend : backends_) sum += backend->now().time_since_epoch();
     return std::chrono::steady_clock::time_point(sum);
+  }
+  void cancelTransfer() override {
+    for (const auto& backend : backends_) backend->cancelTransfer();
   }
 
  private:
