@@ -94,6 +94,7 @@ class Win32Backend : public UsbBackend {
   // later open, write and read fail at once. For a dialog that is closing while a run
   // still talks to the printer.
   void interrupt();
+  void cancelTransfer() override { interrupt(); }
 
   class Pipe;
 
