@@ -25,10 +25,6 @@
 
 namespace kestrava {
 
-namespace {
-
-constexpr const char* kProgramName = "Kestrava";
-
 // Sizes and gaps are those of the Windows template, in its dialog units, so that the window
 // keeps its proportions with any font: a quarter of the average character width across, an
 // eighth of the character height down. They are the least a control gets; one whose text
@@ -49,6 +45,10 @@ class DialogUnits {
   int baseX_ = 6;
   int baseY_ = 13;
 };
+
+namespace {
+
+constexpr const char* kProgramName = "Kestrava";
 
 // A text in a box drawn as a greyed, disabled edit field, as the Windows template draws the
 // boxes behind its captions and values. The box is the label's own painting, never a
@@ -154,12 +154,8 @@ RunSessionSeams CKestravaDlg::runSeams() {
           }};
 }
 
-// The controls of the window in the order and proportions of the Windows template, laid
-// out by Qt from the font's real metrics: a box never overlaps another, so every frame
-// line is drawn at any scale, and no text is cut at its top or bottom.
-void CKestravaDlg::createControls() {
-  DialogUnits du(font());
-
+// The report box: read-only, wrapped at its edge, without scroll bars until it needs one.
+QPlainTextEdit* CKestravaDlg::createReport(const DialogUnits& du) {
   auto* report = new QPlainTextEdit(this);
   report->setObjectName(QStringLiteral("report"));
   report->setReadOnly(true);
@@ -184,12 +180,15 @@ void CKestravaDlg::createControls() {
   });
   m_reportHeight = du.y(101);
   m_reportControl = report;
+  return report;
+}
 
+// "Get data" and "Close", right-aligned; neither is the default, so Enter presses nothing.
+QHBoxLayout* CKestravaDlg::createButtons(const DialogUnits& du) {
   auto addButton = [&](const char* name, const QString& text) {
     auto* button = new QPushButton(text, this);
     button->setObjectName(QLatin1String(name));
     button->setMinimumSize(du.x(50), du.y(14));
-    // Neither button is the default: Enter presses nothing.
     button->setAutoDefault(false);
     button->setDefault(false);
     return button;
@@ -199,6 +198,15 @@ void CKestravaDlg::createControls() {
   connect(getData, &QPushButton::clicked, this, &CKestravaDlg::OnGetData);
   connect(close, &QPushButton::clicked, this, &CKestravaDlg::accept);
 
+  auto* buttons = new QHBoxLayout;
+  buttons->setSpacing(du.x(5));
+  buttons->addStretch(1);
+  buttons->addWidget(getData);
+  buttons->addWidget(close);
+  return buttons;
+}
+
+QStatusBar* CKestravaDlg::createStatusBar() {
   auto* statusBar = new QStatusBar(this);
   statusBar->setObjectName(QStringLiteral("statusBar"));
   statusBar->setSizeGripEnabled(false);
@@ -206,8 +214,12 @@ void CKestravaDlg::createControls() {
   m_statusControl->setObjectName(QStringLiteral("status"));
   m_statusControl->setTextFormat(Qt::PlainText);
   statusBar->addWidget(m_statusControl, 1);
+  return statusBar;
+}
 
-  // Each caption and each value sits in a framed box of its own, on the dialog's background.
+// The four captions and their values, each in a framed box of its own, on the dialog's
+// background.
+QGridLayout* CKestravaDlg::createValues(const DialogUnits& du) {
   auto addBox = [&](const char* name, const QString& text) {
     auto* label = new BoxedLabel(text, this);
     label->setObjectName(QLatin1String(name));
@@ -243,26 +255,38 @@ void CKestravaDlg::createControls() {
     values->addWidget(value, row, 1);
     *controls[row] = value;
   }
+  return values;
+}
 
+QLabel* CKestravaDlg::createFailureHint() {
   m_failureHintControl = new QLabel(this);
   m_failureHintControl->setObjectName(QStringLiteral("failureHint"));
   m_failureHintControl->setTextFormat(Qt::PlainText);
   m_failureHintControl->setWordWrap(true);
   m_failureHintControl->setTextInteractionFlags(Qt::TextSelectableByMouse);
   m_failureHintControl->hide();
+  return m_failureHintControl;
+}
 
-  auto* buttons = new QHBoxLayout;
-  buttons->setSpacing(du.x(5));
-  buttons->addStretch(1);
-  buttons->addWidget(getData);
-  buttons->addWidget(close);
+// The controls of the window in the order and proportions of the Windows template, laid
+// out by Qt from the font's real metrics: a box never overlaps another, so every frame
+// line is drawn at any scale, and no text is cut at its top or bottom.
+void CKestravaDlg::createControls() {
+  DialogUnits du(font());
+  // Created in this order, which is the order of the focus chain: report, "Get data",
+  // "Close".
+  QPlainTextEdit* report = createReport(du);
+  QHBoxLayout* buttons = createButtons(du);
+  QStatusBar* statusBar = createStatusBar();
+  QGridLayout* values = createValues(du);
+  QLabel* failureHint = createFailureHint();
 
   auto* body = new QVBoxLayout;
   body->setContentsMargins(du.x(4), du.y(4), du.x(4), du.y(2));
   body->setSpacing(du.y(2));
   body->addLayout(values);
   body->addWidget(report, 1);
-  body->addWidget(m_failureHintControl);
+  body->addWidget(failureHint);
   body->addLayout(buttons);
 
   // The status bar runs along the bottom edge at full width, below the buttons.

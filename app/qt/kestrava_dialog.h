@@ -13,11 +13,16 @@
 #include "app/device_selection.h"
 #include "run/run_session.h"
 
+class QGridLayout;
+class QHBoxLayout;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QStatusBar;
 
 namespace kestrava {
+
+class DialogUnits;
 
 class CKestravaDlg : public QDialog, public RunWindow {
   Q_OBJECT
@@ -63,6 +68,11 @@ class CKestravaDlg : public QDialog, public RunWindow {
 
  private:
   void createControls();
+  QPlainTextEdit* createReport(const DialogUnits& du);
+  QHBoxLayout* createButtons(const DialogUnits& du);
+  QStatusBar* createStatusBar();
+  QGridLayout* createValues(const DialogUnits& du);
+  QLabel* createFailureHint();
   // Gives the window its size: the template's, grown to what the font needs, shrunk to
   // the screen's available area.
   void FitToScreen();
