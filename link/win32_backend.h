@@ -56,6 +56,9 @@ class Win32Backend : public UsbBackend {
   Win32Backend();
   explicit Win32Backend(InterfaceSource source);
   ~Win32Backend() override;
+  // Its pipes hold on to it.
+  Win32Backend(const Win32Backend&) = delete;
+  Win32Backend& operator=(const Win32Backend&) = delete;
 
   std::vector<std::u16string> interfacePaths() override;
 

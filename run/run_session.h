@@ -54,7 +54,7 @@ class RunWindow : public AcquisitionDialog {
 class RunSession {
  public:
   // A fresh back end for each run, so that a replayed trace or a scenario starts from its
-  // beginning at every "Get data".
+  // beginning at every "Get data"; never null.
   using PrinterSource = std::function<std::unique_ptr<UsbBackend>()>;
   // On the worker after a run: the advice to show beside its status (empty: none).
   using HintFor = std::function<std::string(RunOutcome, const RunRecord&, const UsbBackend&)>;
