@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "device/printer_device.h"
 #include "link/cancellable_backend.h"
 #include "recording_dialog.h"
 #include "run/acquisition_thread.h"
@@ -309,8 +310,9 @@ TEST(RunSession, NoThreadMeansNoRunAndTheButtonsComeBack) {
 // Real threads from here on: the worker blocks in a read of a printer that answers a
 // minute late, and the cancel has to reach into that read.
 constexpr std::uint32_t kMinuteLate = 60000;
-// Far below the minute, and wide enough for a busy machine.
-constexpr auto kPromptly = 10s;
+// Half of the read's own time-out, which a run that only stopped after the read in flight
+// would wait out: wide enough for a busy machine, and a read left to run fails it.
+constexpr auto kPromptly = std::chrono::milliseconds(PrinterDevice::kReadTimeoutMs / 2);
 
 virtualprinter::Scenario minuteLatePrinter() {
   virtualprinter::Scenario scenario = virtualprinter::healthyMonoPrinter();

@@ -11,6 +11,7 @@
 
 #include "run/acquisition_thread.h"
 #include "app/qt/kestrava_dialog.h"
+#include "device/printer_device.h"
 #include "dialog_support.h"
 #include "recording_dialog.h"
 #include "virtual/virtual_backend.h"
@@ -175,12 +176,13 @@ TEST(Dialog, CloseEndsTheDialogWithoutARun) {
   EXPECT_EQ(backend.printer().sessions(), 0u);
 }
 
-// A printer that answers every read a minute late: the run's first read blocks, and a
-// close that waited for it instead of cancelling it would take far longer than the limit.
+// A printer that answers every read a minute late: the run's first read blocks until its
+// time-out, and a close that waited for it instead of cancelling it would take longer than
+// the limit.
 constexpr std::uint32_t kSlowReplyMs = 60000;
-// Closing cancels the read in flight and waits for nothing: a wide margin for a busy
-// machine, far below the read's wait.
-constexpr qint64 kCloseLimitMs = 10000;
+// Closing cancels the read in flight and waits for nothing: half of the read's time-out,
+// a wide margin for a busy machine.
+constexpr qint64 kCloseLimitMs = PrinterDevice::kReadTimeoutMs / 2;
 
 TEST(Dialog, ClosingDuringABlockedReadEndsTheRunAtOnce) {
   VirtualBackend backend(slowPrinter(kSlowReplyMs));
