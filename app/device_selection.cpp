@@ -56,6 +56,9 @@ class SeveralBackends : public UsbBackend {
     for (const auto& backend : backends_) sum += backend->now().time_since_epoch();
     return std::chrono::steady_clock::time_point(sum);
   }
+  void cancelTransfer() override {
+    for (const auto& backend : backends_) backend->cancelTransfer();
+  }
 
  private:
   std::vector<std::unique_ptr<UsbBackend>> backends_;

@@ -29,6 +29,13 @@ class CancellablePipe : public UsbPipe {
 
 CancellableBackend::CancellableBackend(UsbBackend& inner) : ForwardingBackend(inner) {}
 
+void CancellableBackend::cancel() {
+  // First the flag, then the inner back end: a transfer that started before the flag is
+  // cut short there, and one that starts after fails here or there.
+  cancelled_->store(true);
+  inner_.cancelTransfer();
+}
+
 std::vector<std::u16string> CancellableBackend::interfacePaths() {
   if (cancelled()) return {};
   return inner_.interfacePaths();

@@ -1,6 +1,7 @@
 // A back end whose pipes can be stopped from another thread. Once `cancel` has run, every
-// write and read fails at once, so a run that nobody waits for any more ends after the
-// transfer that is in progress instead of asking the printer for everything else.
+// write and read fails at once, and the inner back end cancels the transfer in flight
+// (`UsbBackend::cancelTransfer`), so a run that nobody waits for any more ends at once
+// instead of asking the printer for everything else.
 #pragma once
 
 #include <atomic>
@@ -16,7 +17,8 @@ class CancellableBackend : public ForwardingBackend {
   explicit CancellableBackend(UsbBackend& inner);
 
   // Safe from any thread; there is no way back.
-  void cancel() { cancelled_->store(true); }
+  void cancel();
+  void cancelTransfer() override { cancel(); }
   bool cancelled() const { return cancelled_->load(); }
 
   std::vector<std::u16string> interfacePaths() override;

@@ -22,6 +22,7 @@ class ForwardingBackend : public UsbBackend {
   std::string notFoundHint() const override { return inner_.notFoundHint(); }
   std::uint32_t lastSystemError() const override { return inner_.lastSystemError(); }
   std::chrono::steady_clock::time_point now() const override { return inner_.now(); }
+  void cancelTransfer() override { inner_.cancelTransfer(); }
 
  protected:
   UsbBackend& inner_;

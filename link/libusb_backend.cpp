@@ -4,7 +4,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
+#include <libusb.h>
 #include <unistd.h>
 
 #include "base/text_codec.h"
@@ -107,9 +109,26 @@ struct LibusbBackend::Context {
   libusb_context* handle = nullptr;
 };
 
+// The cancel of a back end, shared with its pipes: the transfer in flight, and whether
+// the back end was cancelled. A transfer is submitted under the lock, so a cancel either
+// finds it in flight or comes first and the transfer is never submitted.
+struct LibusbBackend::Cancel {
+  std::mutex mutex;
+  bool cancelled = false;
+  libusb_transfer* inFlight = nullptr;
+
+  bool isSet() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return cancelled;
+  }
+};
+
 // The claimed printer interface, shared by its two pipes; the last pipe to go releases it
 // and gives the interface back to the kernel's printer driver.
 struct LibusbBackend::Session {
+  Session() = default;
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
   ~Session() {
     if (claimed) libusb_release_interface(handle, interfaceNumber);
     if (driverDetached) libusb_attach_kernel_driver(handle, interfaceNumber);
@@ -185,17 +204,34 @@ class DeviceList {
   libusb_device** list_ = nullptr;
 };
 
+void LIBUSB_CALL transferDone(libusb_transfer* transfer) { *static_cast<int*>(transfer->user_data) = 1; }
+
+// The libusb status of a finished transfer, as libusb_bulk_transfer gives it.
+int transferStatus(const libusb_transfer& transfer) {
+  switch (transfer.status) {
+    case LIBUSB_TRANSFER_COMPLETED: return LIBUSB_SUCCESS;
+    case LIBUSB_TRANSFER_TIMED_OUT: return LIBUSB_ERROR_TIMEOUT;
+    case LIBUSB_TRANSFER_STALL: return LIBUSB_ERROR_PIPE;
+    case LIBUSB_TRANSFER_NO_DEVICE: return LIBUSB_ERROR_NO_DEVICE;
+    case LIBUSB_TRANSFER_OVERFLOW: return LIBUSB_ERROR_OVERFLOW;
+    case LIBUSB_TRANSFER_CANCELLED: return LIBUSB_ERROR_INTERRUPTED;
+    default: return LIBUSB_ERROR_IO;
+  }
+}
+
 class LibusbPipe : public UsbPipe {
  public:
-  LibusbPipe(std::shared_ptr<LibusbBackend::Session> session, PipeEnd end) : session_(std::move(session)), end_(end) {}
+  LibusbPipe(std::shared_ptr<LibusbBackend::Session> session, std::shared_ptr<LibusbBackend::Cancel> cancel,
+             PipeEnd end)
+      : session_(std::move(session)), cancel_(std::move(cancel)), end_(end) {}
 
   long long write(const std::uint8_t* data, std::size_t count) override {
     if (end_ != PipeEnd::write || count > INT_MAX) return -1;
     if (count == 0) return 0;
     int sent = 0;
     unsigned char endpoint = session_->endpoints.out;
-    int status = libusb_bulk_transfer(session_->handle, endpoint, const_cast<std::uint8_t*>(data),
-                                      static_cast<int>(count), &sent, LibusbBackend::writeTimeoutMs);
+    int status = bulkTransfer(endpoint, const_cast<std::uint8_t*>(data), static_cast<int>(count), sent,
+                              LibusbBackend::writeTimeoutMs);
     if (status == LIBUSB_ERROR_PIPE) libusb_clear_halt(session_->handle, endpoint);
     // A time-out leaves a short count, which the link reports as a failed write.
     if (status == LIBUSB_SUCCESS || status == LIBUSB_ERROR_TIMEOUT) return sent;
@@ -217,14 +253,14 @@ class LibusbPipe : public UsbPipe {
     unsigned char endpoint = session_->endpoints.in;
     // libusb waits without end on a time-out of 0.
     unsigned int timeout = timeoutMs == 0 ? 1 : timeoutMs;
-    int status =
-        libusb_bulk_transfer(session_->handle, endpoint, scratch_.data(), static_cast<int>(size), &got, timeout);
+    int status = bulkTransfer(endpoint, scratch_.data(), static_cast<int>(size), got, timeout);
     if (status == LIBUSB_ERROR_PIPE) {
       libusb_clear_halt(session_->handle, endpoint);
       return false;
     }
-    // libusb cancels a timed-out transfer and waits for it before returning. Bytes that
-    // came before the time-out were sent by the printer and are handed on, not dropped.
+    // libusb cancels a timed-out transfer and finishes it before it reports it. Bytes that
+    // came before the time-out were sent by the printer and are handed on, not dropped; a
+    // transfer cancelled by the back end's cancel is a failure.
     if (status != LIBUSB_SUCCESS && !(status == LIBUSB_ERROR_TIMEOUT && got > 0)) return false;
     std::size_t received = static_cast<std::size_t>(got);
     std::size_t count = std::min(received, wanted);
@@ -235,7 +271,41 @@ class LibusbPipe : public UsbPipe {
   }
 
  private:
+  // libusb_bulk_transfer, but asynchronous underneath so that cancelTransfer can cut it
+  // short from another thread: submitted, then this thread handles the context's events
+  // until it has finished (completed, timed out, failed or cancelled).
+  int bulkTransfer(unsigned char endpoint, unsigned char* data, int length, int& transferred, unsigned int timeout) {
+    transferred = 0;
+    std::unique_ptr<libusb_transfer, void (*)(libusb_transfer*)> transfer(libusb_alloc_transfer(0),
+                                                                          libusb_free_transfer);
+    if (!transfer) return LIBUSB_ERROR_NO_MEM;
+    int completed = 0;
+    libusb_fill_bulk_transfer(transfer.get(), session_->handle, endpoint, data, length, transferDone, &completed,
+                              timeout);
+    {
+      std::lock_guard<std::mutex> lock(cancel_->mutex);
+      if (cancel_->cancelled) return LIBUSB_ERROR_INTERRUPTED;
+      int submitted = libusb_submit_transfer(transfer.get());
+      if (submitted != LIBUSB_SUCCESS) return submitted;
+      cancel_->inFlight = transfer.get();
+    }
+    libusb_context* context = session_->context->handle;
+    while (!completed) {
+      int handled = libusb_handle_events_completed(context, &completed);
+      // Should the event handling itself fail, the transfer is cancelled and still
+      // waited for: its buffer is the caller's until it has finished.
+      if (handled < 0 && handled != LIBUSB_ERROR_INTERRUPTED) libusb_cancel_transfer(transfer.get());
+    }
+    {
+      std::lock_guard<std::mutex> lock(cancel_->mutex);
+      cancel_->inFlight = nullptr;
+    }
+    transferred = transfer->actual_length;
+    return transferStatus(*transfer);
+  }
+
   std::shared_ptr<LibusbBackend::Session> session_;
+  std::shared_ptr<LibusbBackend::Cancel> cancel_;
   PipeEnd end_;
   std::vector<std::uint8_t> scratch_;
   InTransferRemainder remainder_;
@@ -243,8 +313,15 @@ class LibusbPipe : public UsbPipe {
 
 }  // namespace
 
-LibusbBackend::LibusbBackend() = default;
+LibusbBackend::LibusbBackend() : cancel_(std::make_shared<Cancel>()) {}
 LibusbBackend::~LibusbBackend() = default;
+
+void LibusbBackend::cancelTransfer() {
+  std::lock_guard<std::mutex> lock(cancel_->mutex);
+  cancel_->cancelled = true;
+  // The pipe's thread, handling the context's events, sees the transfer end as cancelled.
+  if (cancel_->inFlight) libusb_cancel_transfer(cancel_->inFlight);
+}
 
 std::vector<std::u16string> LibusbBackend::interfacePaths() {
   // Without a udev daemon libusb never hears of a device plugged in after its context was
@@ -325,6 +402,10 @@ std::shared_ptr<LibusbBackend::Session> LibusbBackend::openSession(const std::u1
 }
 
 std::unique_ptr<UsbPipe> LibusbBackend::openPipe(const std::u16string& devicePath, PipeEnd end) {
+  if (cancel_->isSet()) {
+    lastOpenError_ = LIBUSB_ERROR_INTERRUPTED;
+    return nullptr;
+  }
   std::shared_ptr<Session> session = session_.lock();
   if (!session || sessionPath_ != devicePath) {
     session = openSession(devicePath);
@@ -332,7 +413,7 @@ std::unique_ptr<UsbPipe> LibusbBackend::openPipe(const std::u16string& devicePat
     session_ = session;
     sessionPath_ = devicePath;
   }
-  return std::make_unique<LibusbPipe>(session, end);
+  return std::make_unique<LibusbPipe>(session, cancel_, end);
 }
 
 std::string noPermissionHint(bool ruleInstalled) {

@@ -12,9 +12,10 @@
 #include <string>
 #include <vector>
 
-#include <libusb.h>
-
 #include "link/usb_backend.h"
+
+// libusb's own, from <libusb.h>; only its implementation and the tests see the header.
+struct libusb_interface;
 
 namespace kestrava {
 
@@ -79,22 +80,29 @@ class LibusbBackend : public UsbBackend {
 
   LibusbBackend();
   ~LibusbBackend() override;
+  LibusbBackend(const LibusbBackend&) = delete;
+  LibusbBackend& operator=(const LibusbBackend&) = delete;
 
   std::vector<std::u16string> interfacePaths() override;
   std::unique_ptr<UsbPipe> openPipe(const std::u16string& devicePath, PipeEnd end) override;
   std::string openFailureHint() const override;
   std::string notFoundHint() const override;
+  // Cancels the bulk transfer in flight (libusb_cancel_transfer): the write or read
+  // returns at once as failed, as does every later open, write and read.
+  void cancelTransfer() override;
 
   struct Context;
   struct Session;
+  struct Cancel;
 
  private:
   std::shared_ptr<Session> openSession(const std::u16string& devicePath);
 
+  std::shared_ptr<Cancel> cancel_;
   // The two pipes of one printer share its claimed interface.
   std::weak_ptr<Session> session_;
   std::u16string sessionPath_;
-  int lastOpenError_ = LIBUSB_SUCCESS;
+  int lastOpenError_ = 0;  // LIBUSB_SUCCESS
 };
 
 }  // namespace kestrava

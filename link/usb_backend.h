@@ -60,6 +60,12 @@ class UsbBackend {
   // time-out.
   virtual std::uint32_t lastSystemError() const { return 0; }
 
+  // Callable from any thread: ends the write or read in flight at once as failed, and
+  // every later open, write and read of this back end fails at once; there is no way
+  // back. For a window that closes while a run still talks to the printer. A back end
+  // that cannot cut a transfer short lets it run to its end or its time-out.
+  virtual void cancelTransfer() {}
+
   // The time the back end's reads wait in. A printer simulated in process keeps a time
   // of its own, so a wait of minutes costs the tests none.
   virtual std::chrono::steady_clock::time_point now() const { return std::chrono::steady_clock::now(); }

@@ -1,7 +1,12 @@
 #include "link/win32_backend.h"
 
+#include <windows.h>
+#include <setupapi.h>
+
 #include <algorithm>
 #include <cstddef>
+
+#include "link/win32_device_interfaces.h"
 
 #include "base/text_codec.h"
 
@@ -18,6 +23,8 @@ class SetupApiInterfaceList : public DeviceInterfaceList {
  public:
   explicit SetupApiInterfaceList(HDEVINFO set) : set_(set) {}
   ~SetupApiInterfaceList() override { SetupDiDestroyDeviceInfoList(set_); }
+  SetupApiInterfaceList(const SetupApiInterfaceList&) = delete;
+  SetupApiInterfaceList& operator=(const SetupApiInterfaceList&) = delete;
 
   bool enumerate(DWORD index, SP_DEVICE_INTERFACE_DATA& interfaceData) override {
     return SetupDiEnumDeviceInterfaces(set_, nullptr, &kUsbPrintInterfaceClass, index, &interfaceData) != FALSE;
@@ -72,21 +79,22 @@ std::vector<std::u16string> readDevicePaths(DeviceInterfaceList& interfaces) {
   return paths;
 }
 
-std::string systemMessageText(DWORD error) {
+std::string systemMessageText(std::uint32_t error) {
   wchar_t* text = nullptr;
-  DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  DWORD length =
+      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::wstring message = length != 0 && text != nullptr ? std::wstring(text, length) : std::wstring();
   if (text != nullptr) LocalFree(text);
-  while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' ' ||
-                              message.back() == L'.')) {
+  while (!message.empty() &&
+         (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' ' || message.back() == L'.')) {
     message.pop_back();
   }
   if (message.empty()) return "unknown error";
   return toUtf8(fromWide(message));
 }
 
-std::string openFailureHintFor(DWORD error) {
+std::string openFailureHintFor(std::uint32_t error) {
   if (error == ERROR_SUCCESS || error == ERROR_OPERATION_ABORTED) return {};
   const std::string code = "Windows error " + std::to_string(error) + ", \"" + systemMessageText(error) + "\"";
   switch (error) {
@@ -130,7 +138,8 @@ std::vector<std::u16string> deviceProperty(HDEVINFO set, SP_DEVINFO_DATA& device
   for (std::size_t at = 0; at < buffer.size() && buffer[at] != L'\0';) {
     std::size_t end = at;
     while (end < buffer.size() && buffer[end] != L'\0') ++end;
-    strings.emplace_back(buffer.begin() + static_cast<std::ptrdiff_t>(at), buffer.begin() + static_cast<std::ptrdiff_t>(end));
+    strings.emplace_back(buffer.begin() + static_cast<std::ptrdiff_t>(at),
+                         buffer.begin() + static_cast<std::ptrdiff_t>(end));
     if (type != REG_MULTI_SZ) break;
     at = end + 1;
   }
@@ -187,6 +196,8 @@ class Win32Backend::Pipe : public UsbPipe {
     backend_.forget(this);
     CloseHandle(handle_);
   }
+  Pipe(const Pipe&) = delete;
+  Pipe& operator=(const Pipe&) = delete;
 
   long long write(const std::uint8_t* data, std::size_t count) override {
     if (count > MAXDWORD) {
@@ -271,6 +282,8 @@ class Win32Backend::Pipe : public UsbPipe {
   HANDLE handle_;
   OVERLAPPED overlapped_{};
 };
+
+Win32Backend::Win32Backend() : source_(openUsbPrintInterfaces) {}
 
 Win32Backend::Win32Backend(InterfaceSource source) : source_(std::move(source)) {}
 

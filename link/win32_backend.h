@@ -1,11 +1,11 @@
 // The Windows back end of the link: printer-class device interfaces found through
-// SetupAPI, and the printer's two pipes opened as files under its device path.
+// SetupAPI, and the printer's two pipes opened as files under its device path. The
+// system's headers stay in the implementation; the SetupAPI seam the tests fake is
+// link/win32_device_interfaces.h.
 #pragma once
 
-#include <windows.h>
-#include <setupapi.h>
-
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -16,44 +16,20 @@
 
 namespace kestrava {
 
-// The SetupAPI calls of the interface search, over one device information set. Kept
-// apart so that the search can be run against interfaces a test makes up.
-class DeviceInterfaceList {
- public:
-  virtual ~DeviceInterfaceList() = default;  // releases the device information set
-
-  // SetupDiEnumDeviceInterfaces at `index`; false when there is no interface there.
-  virtual bool enumerate(DWORD index, SP_DEVICE_INTERFACE_DATA& interfaceData) = 0;
-
-  // SetupDiGetDeviceInterfaceDetailW: fills `detail` (`size` bytes; null with size 0)
-  // and, when `required` is not null, stores the size the detail needs.
-  virtual bool detail(SP_DEVICE_INTERFACE_DATA& interfaceData, SP_DEVICE_INTERFACE_DETAIL_DATA_W* detail, DWORD size,
-                      DWORD* required) = 0;
-};
+class DeviceInterfaceList;  // link/win32_device_interfaces.h: the SetupAPI seam
 
 // The present interfaces of GUID_DEVINTERFACE_USBPRINT; nullptr when SetupAPI gives no
 // device information set.
 std::unique_ptr<DeviceInterfaceList> openUsbPrintInterfaces();
 
-// The GUID_DEVINTERFACE_USBPRINT interfaces of `set`, which the list takes over.
-std::unique_ptr<DeviceInterfaceList> usbPrintInterfacesOf(HDEVINFO set);
-
-// GUID_DEVINTERFACE_USBPRINT: the interface class of USB printers.
-extern const GUID kUsbPrintInterfaceClass;
-
-// Device paths of the interfaces in enumeration order. Each detail is read into a record
-// of the size SetupAPI asks for; an interface whose detail cannot be read is left out, so
-// that a long or broken path of some other device cannot hide a printer behind it.
-std::vector<std::u16string> readDevicePaths(DeviceInterfaceList& interfaces);
-
 // The system's text for an error code (FormatMessageW), in UTF-8, without the final
 // full stop and line end; "unknown error" when the system has none.
-std::string systemMessageText(DWORD error);
+std::string systemMessageText(std::uint32_t error);
 
 // The advice after a pipe of the printer could not be opened with that error code: what
 // the code most likely means here, with the number and the system's text, and what to do
 // next. Empty for 0 and for an open cut short by the program itself.
-std::string openFailureHintFor(DWORD error);
+std::string openFailureHintFor(std::uint32_t error);
 
 // A present USB device of the vendor, as SetupAPI describes it.
 struct VendorDevice {
@@ -76,8 +52,13 @@ class Win32Backend : public UsbBackend {
  public:
   using InterfaceSource = std::function<std::unique_ptr<DeviceInterfaceList>()>;
 
-  explicit Win32Backend(InterfaceSource source = openUsbPrintInterfaces);
+  // The printers SetupAPI lists (openUsbPrintInterfaces).
+  Win32Backend();
+  explicit Win32Backend(InterfaceSource source);
   ~Win32Backend() override;
+  // Its pipes hold on to it.
+  Win32Backend(const Win32Backend&) = delete;
+  Win32Backend& operator=(const Win32Backend&) = delete;
 
   std::vector<std::u16string> interfacePaths() override;
 
@@ -94,20 +75,21 @@ class Win32Backend : public UsbBackend {
   // later open, write and read fail at once. For a dialog that is closing while a run
   // still talks to the printer.
   void interrupt();
+  void cancelTransfer() override { interrupt(); }
 
   class Pipe;
 
  private:
   bool interrupted();
   void forget(Pipe* pipe);
-  void failed(DWORD error) { lastError_ = error; }
+  void failed(std::uint32_t error) { lastError_ = error; }
 
   InterfaceSource source_;
   std::mutex mutex_;  // guards the two members below and the start of every read
   bool interrupted_ = false;
   std::vector<Pipe*> pipes_;
-  std::atomic<DWORD> lastError_{0};      // of the last open, write or read that failed
-  std::atomic<DWORD> lastOpenError_{0};  // of the last open; 0 after one that succeeded
+  std::atomic<std::uint32_t> lastError_{0};      // of the last open, write or read that failed
+  std::atomic<std::uint32_t> lastOpenError_{0};  // of the last open; 0 after one that succeeded
 };
 
 }  // namespace kestrava

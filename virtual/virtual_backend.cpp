@@ -1,12 +1,30 @@
 #include "virtual/virtual_backend.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
-#include <thread>
+#include <mutex>
 
 #include "base/text_codec.h"
 
 namespace kestrava {
+
+// A cancel of the host's transfers, shared by the back end and its pipes.
+struct VirtualBackend::Cancel {
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool cancelled = false;
+
+  bool isSet() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return cancelled;
+  }
+  // Waits `ms` as a slow printer does; false when a cancel ended the wait.
+  bool waitFor(std::uint32_t ms) {
+    std::unique_lock<std::mutex> lock(mutex);
+    return !changed.wait_for(lock, std::chrono::milliseconds(ms), [this] { return cancelled; });
+  }
+};
 
 namespace {
 
@@ -15,18 +33,21 @@ using virtualprinter::VirtualPrinter;
 
 class VirtualPipe : public UsbPipe {
  public:
-  explicit VirtualPipe(std::shared_ptr<VirtualPrinter> printer) : printer_(std::move(printer)) {}
+  VirtualPipe(std::shared_ptr<VirtualPrinter> printer, std::shared_ptr<VirtualBackend::Cancel> cancel)
+      : printer_(std::move(printer)), cancel_(std::move(cancel)) {}
 
   long long write(const std::uint8_t* data, std::size_t count) override {
+    if (cancel_->isSet()) return -1;
     return printer_->receive(data, count) ? static_cast<long long>(count) : -1;
   }
 
   bool read(std::uint8_t* buffer, std::size_t wanted, std::size_t& transferred, std::uint32_t timeoutMs) override {
     transferred = 0;
+    if (cancel_->isSet()) return false;
     std::uint32_t delay = printer_->scenario().replyDelayMs;
     if (delay > 0) {
       // A slow printer: its answer comes `delay` late, or not within this read at all.
-      std::this_thread::sleep_for(std::chrono::milliseconds(delay < timeoutMs ? delay : timeoutMs));
+      if (!cancel_->waitFor(delay < timeoutMs ? delay : timeoutMs)) return false;
       if (delay > timeoutMs) return false;
     }
     std::string bytes;
@@ -53,12 +74,23 @@ class VirtualPipe : public UsbPipe {
 
  private:
   std::shared_ptr<VirtualPrinter> printer_;
+  std::shared_ptr<VirtualBackend::Cancel> cancel_;
 };
 
 }  // namespace
 
 VirtualBackend::VirtualBackend(virtualprinter::Scenario scenario)
-    : printer_(std::make_shared<VirtualPrinter>(std::move(scenario))), start_(std::chrono::steady_clock::now()) {}
+    : printer_(std::make_shared<VirtualPrinter>(std::move(scenario))),
+      cancel_(std::make_shared<Cancel>()),
+      start_(std::chrono::steady_clock::now()) {}
+
+void VirtualBackend::cancelTransfer() {
+  {
+    std::lock_guard<std::mutex> lock(cancel_->mutex);
+    cancel_->cancelled = true;
+  }
+  cancel_->changed.notify_all();
+}
 
 std::chrono::steady_clock::time_point VirtualBackend::now() const {
   return start_ + std::chrono::milliseconds(printer_->clockMs());
@@ -72,6 +104,7 @@ std::vector<std::u16string> VirtualBackend::interfacePaths() {
 }
 
 std::unique_ptr<UsbPipe> VirtualBackend::openPipe(const std::u16string& devicePath, PipeEnd end) {
+  if (cancel_->isSet()) return nullptr;
   const virtualprinter::Scenario& scenario = printer_->scenario();
   if (devicePath != fromUtf8(scenario.path())) return nullptr;
   if ((end == PipeEnd::write && scenario.openFails == "write") ||
@@ -79,7 +112,7 @@ std::unique_ptr<UsbPipe> VirtualBackend::openPipe(const std::u16string& devicePa
     return nullptr;
   }
   if (end == PipeEnd::write) printer_->connect();
-  return std::make_unique<VirtualPipe>(printer_);
+  return std::make_unique<VirtualPipe>(printer_, cancel_);
 }
 
 }  // namespace kestrava

@@ -16,11 +16,16 @@ class VirtualBackend : public UsbBackend {
   std::unique_ptr<UsbPipe> openPipe(const std::u16string& devicePath, PipeEnd end) override;
   // The printer's clock: it moves by what the host's reads would have waited.
   std::chrono::steady_clock::time_point now() const override;
+  // Ends a slow printer's wait in flight at once; every later open, write and read fails.
+  void cancelTransfer() override;
 
   virtualprinter::VirtualPrinter& printer() { return *printer_; }
 
+  struct Cancel;
+
  private:
   std::shared_ptr<virtualprinter::VirtualPrinter> printer_;
+  std::shared_ptr<Cancel> cancel_;
   std::chrono::steady_clock::time_point start_;
 };
 

@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QBoxLayout>
-#include <QEventLoop>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -21,14 +20,10 @@
 
 #include "base/version.h"
 #include "base/text_codec.h"
-#include "run/acquisition_thread.h"
+#include "link/forwarding_backend.h"
 #include "run/silence_reason.h"
 
 namespace kestrava {
-
-namespace {
-
-constexpr const char* kProgramName = "Kestrava";
 
 // Sizes and gaps are those of the Windows template, in its dialog units, so that the window
 // keeps its proportions with any font: a quarter of the average character width across, an
@@ -50,6 +45,10 @@ class DialogUnits {
   int baseX_ = 6;
   int baseY_ = 13;
 };
+
+namespace {
+
+constexpr const char* kProgramName = "Kestrava";
 
 // A text in a box drawn as a greyed, disabled edit field, as the Windows template draws the
 // boxes behind its captions and values. The box is the label's own painting, never a
@@ -98,28 +97,65 @@ void setLabelText(QLabel* label, const std::u16string& text) {
   if (label->text() != shown) label->setText(shown);
 }
 
+// Why a run that learned nothing ended so: the pipes would not open, or the printer
+// answered nothing (its status still says "done").
+std::string runHint(RunOutcome outcome, const RunRecord& record, const UsbBackend& backend) {
+  if (outcome == RunOutcome::connectFailed) return backend.openFailureHint();
+  if (outcome == RunOutcome::printerSilent) {
+    const std::string peer = backend.peerName();
+    return silenceReason(record, peer.empty() ? toUtf8(record.devicePath) : peer);
+  }
+  return {};
+}
+
+// A run's worker as a QThread, joined by the session.
+class QtRunThread : public RunThread {
+ public:
+  explicit QtRunThread(std::function<void()> work) : thread_(QThread::create(std::move(work))) { thread_->start(); }
+  ~QtRunThread() override { thread_->wait(); }
+  QtRunThread(const QtRunThread&) = delete;
+  QtRunThread& operator=(const QtRunThread&) = delete;
+
+  void join() override { thread_->wait(); }
+
+ private:
+  std::unique_ptr<QThread> thread_;
+};
+
 }  // namespace
 
 CKestravaDlg::CKestravaDlg(UsbBackend& backend, QWidget* parent)
-    : QDialog(parent), m_backend(&backend), m_icon(QStringLiteral(":/kestrava.png")) {
+    : QDialog(parent),
+      m_icon(QStringLiteral(":/kestrava.png")),
+      m_session(
+          *this, runSeams(), [&backend] { return std::make_unique<ForwardingBackend>(backend); }, runHint) {
   createControls();
   OnInitDialog();
 }
 
 CKestravaDlg::CKestravaDlg(BackendSource printer, QWidget* parent)
-    : QDialog(parent), m_printer(std::move(printer)), m_icon(QStringLiteral(":/kestrava.png")) {
+    : QDialog(parent),
+      m_icon(QStringLiteral(":/kestrava.png")),
+      m_session(*this, runSeams(), std::move(printer), runHint) {
   createControls();
   OnInitDialog();
 }
 
-CKestravaDlg::~CKestravaDlg() { StopRun(); }
+// A run still going is cancelled and joined while the window is still whole.
+CKestravaDlg::~CKestravaDlg() { m_session.stop(); }
 
-// The controls of the window in the order and proportions of the Windows template, laid
-// out by Qt from the font's real metrics: a box never overlaps another, so every frame
-// line is drawn at any scale, and no text is cut at its top or bottom.
-void CKestravaDlg::createControls() {
-  DialogUnits du(font());
+RunSessionSeams CKestravaDlg::runSeams() {
+  return {[](std::function<void()> work) -> std::unique_ptr<RunThread> {
+            return std::make_unique<QtRunThread>(std::move(work));
+          },
+          // Queued to the dialog: what is still queued when it goes is dropped with it.
+          [this](std::function<void()> action) {
+            QMetaObject::invokeMethod(this, std::move(action), Qt::QueuedConnection);
+          }};
+}
 
+// The report box: read-only, wrapped at its edge, without scroll bars until it needs one.
+QPlainTextEdit* CKestravaDlg::createReport(const DialogUnits& du) {
   auto* report = new QPlainTextEdit(this);
   report->setObjectName(QStringLiteral("report"));
   report->setReadOnly(true);
@@ -144,12 +180,15 @@ void CKestravaDlg::createControls() {
   });
   m_reportHeight = du.y(101);
   m_reportControl = report;
+  return report;
+}
 
+// "Get data" and "Close", right-aligned; neither is the default, so Enter presses nothing.
+QHBoxLayout* CKestravaDlg::createButtons(const DialogUnits& du) {
   auto addButton = [&](const char* name, const QString& text) {
     auto* button = new QPushButton(text, this);
     button->setObjectName(QLatin1String(name));
     button->setMinimumSize(du.x(50), du.y(14));
-    // Neither button is the default: Enter presses nothing.
     button->setAutoDefault(false);
     button->setDefault(false);
     return button;
@@ -159,6 +198,15 @@ void CKestravaDlg::createControls() {
   connect(getData, &QPushButton::clicked, this, &CKestravaDlg::OnGetData);
   connect(close, &QPushButton::clicked, this, &CKestravaDlg::accept);
 
+  auto* buttons = new QHBoxLayout;
+  buttons->setSpacing(du.x(5));
+  buttons->addStretch(1);
+  buttons->addWidget(getData);
+  buttons->addWidget(close);
+  return buttons;
+}
+
+QStatusBar* CKestravaDlg::createStatusBar() {
   auto* statusBar = new QStatusBar(this);
   statusBar->setObjectName(QStringLiteral("statusBar"));
   statusBar->setSizeGripEnabled(false);
@@ -166,8 +214,12 @@ void CKestravaDlg::createControls() {
   m_statusControl->setObjectName(QStringLiteral("status"));
   m_statusControl->setTextFormat(Qt::PlainText);
   statusBar->addWidget(m_statusControl, 1);
+  return statusBar;
+}
 
-  // Each caption and each value sits in a framed box of its own, on the dialog's background.
+// The four captions and their values, each in a framed box of its own, on the dialog's
+// background.
+QGridLayout* CKestravaDlg::createValues(const DialogUnits& du) {
   auto addBox = [&](const char* name, const QString& text) {
     auto* label = new BoxedLabel(text, this);
     label->setObjectName(QLatin1String(name));
@@ -203,26 +255,38 @@ void CKestravaDlg::createControls() {
     values->addWidget(value, row, 1);
     *controls[row] = value;
   }
+  return values;
+}
 
+QLabel* CKestravaDlg::createFailureHint() {
   m_failureHintControl = new QLabel(this);
   m_failureHintControl->setObjectName(QStringLiteral("failureHint"));
   m_failureHintControl->setTextFormat(Qt::PlainText);
   m_failureHintControl->setWordWrap(true);
   m_failureHintControl->setTextInteractionFlags(Qt::TextSelectableByMouse);
   m_failureHintControl->hide();
+  return m_failureHintControl;
+}
 
-  auto* buttons = new QHBoxLayout;
-  buttons->setSpacing(du.x(5));
-  buttons->addStretch(1);
-  buttons->addWidget(getData);
-  buttons->addWidget(close);
+// The controls of the window in the order and proportions of the Windows template, laid
+// out by Qt from the font's real metrics: a box never overlaps another, so every frame
+// line is drawn at any scale, and no text is cut at its top or bottom.
+void CKestravaDlg::createControls() {
+  DialogUnits du(font());
+  // Created in this order, which is the order of the focus chain: report, "Get data",
+  // "Close".
+  QPlainTextEdit* report = createReport(du);
+  QHBoxLayout* buttons = createButtons(du);
+  QStatusBar* statusBar = createStatusBar();
+  QGridLayout* values = createValues(du);
+  QLabel* failureHint = createFailureHint();
 
   auto* body = new QVBoxLayout;
   body->setContentsMargins(du.x(4), du.y(4), du.x(4), du.y(2));
   body->setSpacing(du.y(2));
   body->addLayout(values);
   body->addWidget(report, 1);
-  body->addWidget(m_failureHintControl);
+  body->addWidget(failureHint);
   body->addLayout(buttons);
 
   // The status bar runs along the bottom edge at full width, below the buttons.
@@ -322,109 +386,14 @@ void CKestravaDlg::DoDataExchange(bool saveAndValidate) {
   if (m_reportControl->toPlainText() != report) m_reportControl->setPlainText(report);
 }
 
-void CKestravaDlg::onGuiThread(const std::function<void()>& action) {
-  if (QThread::currentThread() == thread()) {
-    action();
-    return;
-  }
-  // The run waits until the controls show the change. The GUI thread never waits for the
-  // run, except while the dialog ends, and then it goes on serving these calls (StopRun).
-  QMetaObject::invokeMethod(
-      this,
-      [this, &action] {
-        if (!m_detached) action();
-      },
-      Qt::BlockingQueuedConnection);
-}
-
-void CKestravaDlg::UpdateData(bool saveAndValidate) {
-  onGuiThread([this, saveAndValidate] { DoDataExchange(saveAndValidate); });
-}
+void CKestravaDlg::UpdateData(bool saveAndValidate) { DoDataExchange(saveAndValidate); }
 
 void CKestravaDlg::EnableWindow(DialogButton button, bool enable) {
-  onGuiThread([this, button, enable] {
-    // The run's last step for the dialog gives "Close" back: from then on it is idle, and
-    // a press of "Get data", which is enabled just before, starts the next run.
-    if (button == DialogButton::close && enable) m_runActive = false;
-    QPushButton* control = button == DialogButton::getData ? m_getDataButton : m_closeButton;
-    if (control) control->setEnabled(enable);
-  });
+  QPushButton* control = button == DialogButton::getData ? m_getDataButton : m_closeButton;
+  if (control) control->setEnabled(enable);
 }
 
-void CKestravaDlg::OnGetData() {
-  if (m_runActive) return;
-  // The last run gave the buttons back and has nothing left but freeing its device: its
-  // worker asks nothing more of this thread, so it is waited for here.
-  if (m_run) JoinRun();
-  // The buttons go grey here, before the worker exists: a second click that is already
-  // queued finds "Get data" disabled and cannot start a second run.
-  EnableWindow(DialogButton::getData, false);
-  EnableWindow(DialogButton::close, false);
-  m_detached = false;
-  m_runActive = true;
-  ShowFailureHint({});
-  if (m_printer) m_runPrinter = m_printer();
-  m_runBackend = std::make_unique<CancellableBackend>(m_runPrinter ? *m_runPrinter : *m_backend);
-  unsigned run = ++m_runsStarted;
-  m_run = QThread::create([this, run, backend = m_runBackend.get()] {
-    RunRecord record;
-    const RunOutcome outcome = runAcquisition(*this, *backend, record);
-    // Why a run that learned nothing ended so: the pipes would not open, or the printer
-    // answered nothing (its status still says "done").
-    std::string hint;
-    if (outcome == RunOutcome::connectFailed) hint = backend->openFailureHint();
-    if (outcome == RunOutcome::printerSilent) {
-      const std::string peer = backend->peerName();
-      hint = silenceReason(record, peer.empty() ? toUtf8(record.devicePath) : peer);
-    }
-    if (hint.empty()) return;
-    // The buttons are back, and a press may now be waiting for this worker on the GUI
-    // thread: the hint is posted there, not handed over. It shows before runEnded, which
-    // is posted once the worker has finished; a run started meanwhile drops it.
-    QMetaObject::invokeMethod(
-        this,
-        [this, run, hint] {
-          if (!m_detached && run == m_runsStarted) ShowFailureHint(hint);
-        },
-        Qt::QueuedConnection);
-  });
-  connect(
-      m_run, &QThread::finished, this, [this, run] { OnRunEnded(run); }, Qt::QueuedConnection);
-  m_run->start();
-}
-
-void CKestravaDlg::OnRunEnded(unsigned run) {
-  // The end of a run already joined by the next press is old news.
-  if (m_run && run == m_runsStarted) JoinRun();
-}
-
-void CKestravaDlg::JoinRun() {
-  m_run->wait();
-  delete m_run;
-  m_run = nullptr;
-  m_runBackend.reset();
-  m_runPrinter.reset();
-  m_runActive = false;
-  emit runEnded();
-}
-
-// Cuts the run loose from the window and waits for its worker. The printer's pipes fail
-// from now on, so the run ends after the transfer in progress (one read time-out at most)
-// and shows nothing more. Meanwhile the GUI thread keeps serving the worker's hand-overs,
-// so neither waits for the other. A run that has given the buttons back asks nothing more
-// of this thread and is simply joined.
-void CKestravaDlg::StopRun() {
-  if (!m_run) return;
-  m_detached = true;
-  if (!m_runActive) {
-    JoinRun();
-    return;
-  }
-  m_runBackend->cancel();
-  QEventLoop waiting;
-  connect(this, &CKestravaDlg::runEnded, &waiting, &QEventLoop::quit);
-  waiting.exec(QEventLoop::ExcludeUserInputEvents);
-}
+void CKestravaDlg::OnGetData() { m_session.start(); }
 
 bool CKestravaDlg::PreTranslateMessage(QEvent* message) {
   if (message->type() != QEvent::KeyPress) return false;
@@ -444,9 +413,9 @@ void CKestravaDlg::accept() {
 }
 
 void CKestravaDlg::done(int result) {
-  if (m_run) {
+  if (m_session.inProgress()) {
     hide();
-    StopRun();
+    m_session.stop();
   }
   QDialog::done(result);
 }

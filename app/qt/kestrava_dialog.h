@@ -1,7 +1,7 @@
 // CKestravaDlg: the program's one window on Linux, in Qt Widgets. It offers the run the
 // same operations as the Windows dialog (six text fields, UpdateData, SetStatus and the
-// two buttons) and adds what the run needs to be safe there: only one run at a time, and
-// a window that can be closed while the printer is still being read.
+// two buttons); the run's life in the window (one at a time, a window that can be closed
+// while the printer is still being read) is the RunSession's, on Qt's threads.
 #pragma once
 
 #include <functional>
@@ -11,17 +11,20 @@
 #include <QIcon>
 
 #include "app/device_selection.h"
-#include "run/acquisition_dialog.h"
-#include "link/cancellable_backend.h"
+#include "run/run_session.h"
 
+class QGridLayout;
+class QHBoxLayout;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
-class QThread;
+class QStatusBar;
 
 namespace kestrava {
 
-class CKestravaDlg : public QDialog, public AcquisitionDialog {
+class DialogUnits;
+
+class CKestravaDlg : public QDialog, public RunWindow {
   Q_OBJECT
 
  public:
@@ -33,15 +36,13 @@ class CKestravaDlg : public QDialog, public AcquisitionDialog {
   // Ends a run that is still going first (see done).
   ~CKestravaDlg() override;
 
-  // Fields to controls (false) or controls to fields (true). From the run's worker the
-  // transfer is handed to the GUI thread and returns once the controls show the texts.
+  // Fields to controls (false) or controls to fields (true), on the GUI thread.
   void UpdateData(bool saveAndValidate) override;
   void EnableWindow(DialogButton button, bool enable) override;
+  // Says why the printer could not be opened and what to do; empty hides it.
+  void ShowFailureHint(const std::string& hint) override;
 
-  // "Get data": starts one run on a worker thread and returns at once. A press while a
-  // run is active does nothing; once the run has given "Close" back, a press starts the
-  // next run (after joining the last worker, which has nothing left but freeing its
-  // device).
+  // "Get data": starts one run on a worker thread and returns at once (RunSession::start).
   void OnGetData();
 
   // Sees every event of the dialog and its controls before they do; true swallows it.
@@ -49,7 +50,7 @@ class CKestravaDlg : public QDialog, public AcquisitionDialog {
 
   // A run's worker exists and has not been joined yet; it may already have given the
   // buttons back.
-  bool runInProgress() const { return m_run != nullptr; }
+  bool runInProgress() const { return m_session.inProgress(); }
 
  signals:
   // A run's worker has ended and been joined.
@@ -67,20 +68,19 @@ class CKestravaDlg : public QDialog, public AcquisitionDialog {
 
  private:
   void createControls();
+  QPlainTextEdit* createReport(const DialogUnits& du);
+  QHBoxLayout* createButtons(const DialogUnits& du);
+  QStatusBar* createStatusBar();
+  QGridLayout* createValues(const DialogUnits& du);
+  QLabel* createFailureHint();
   // Gives the window its size: the template's, grown to what the font needs, shrunk to
   // the screen's available area.
   void FitToScreen();
-  // Says why the printer could not be opened and what to do; empty hides it.
-  void ShowFailureHint(const std::string& hint);
   void OnInitDialog();
   void DoDataExchange(bool saveAndValidate);
-  void onGuiThread(const std::function<void()>& action);
-  void OnRunEnded(unsigned run);
-  void JoinRun();
-  void StopRun();
+  void OnRunJoined() override { emit runEnded(); }
+  RunSessionSeams runSeams();
 
-  UsbBackend* m_backend = nullptr;
-  BackendSource m_printer;
   QIcon m_icon;
   QPushButton* m_getDataButton = nullptr;
   QPushButton* m_closeButton = nullptr;
@@ -96,18 +96,7 @@ class CKestravaDlg : public QDialog, public AcquisitionDialog {
   // too small.
   int m_reportHeight = 0;
 
-  QThread* m_run = nullptr;
-  std::unique_ptr<UsbBackend> m_runPrinter;
-  std::unique_ptr<CancellableBackend> m_runBackend;
-  // The number of the current run: the end of an earlier one, still queued when the next
-  // has started, is told apart by it.
-  unsigned m_runsStarted = 0;
-  // From the press that starts a run until the run gives "Close" back: a press meanwhile
-  // starts nothing.
-  bool m_runActive = false;
-  // Set on the GUI thread when the window ends during a run: from then on the run's
-  // transfers and button changes reach nothing.
-  bool m_detached = false;
+  RunSession m_session;
 };
 
 }  // namespace kestrava

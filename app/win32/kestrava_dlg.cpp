@@ -19,22 +19,82 @@ namespace {
 
 constexpr const wchar_t* kProgramName = L"Kestrava";
 
+// After a run: why the printer's pipes would not open, or what else of the vendor is
+// attached when no printer was found.
+std::string runHint(RunOutcome outcome, const RunRecord&, const UsbBackend& backend) {
+  if (outcome == RunOutcome::connectFailed) return backend.openFailureHint();
+  if (outcome == RunOutcome::printerNotFound) return backend.notFoundHint();
+  return {};
+}
+
+// A run's worker on a thread of the C run-time, joined by the session.
+class Win32RunThread : public RunThread {
+ public:
+  explicit Win32RunThread(std::function<void()> work) : work_(std::move(work)) {}
+  ~Win32RunThread() override {
+    if (handle_) CloseHandle(handle_);
+  }
+  Win32RunThread(const Win32RunThread&) = delete;
+  Win32RunThread& operator=(const Win32RunThread&) = delete;
+
+  static std::unique_ptr<RunThread> start(std::function<void()> work) {
+    auto thread = std::make_unique<Win32RunThread>(std::move(work));
+    thread->handle_ = ui::AfxBeginThread(&Win32RunThread::entry, thread.get());
+    if (!thread->handle_) return nullptr;
+    return thread;
+  }
+
+  void join() override { ui::AfxWaitAnsweringSentMessages(handle_); }
+
+ private:
+  static unsigned entry(void* thread) {
+    static_cast<Win32RunThread*>(thread)->work_();
+    return 0;
+  }
+
+  std::function<void()> work_;
+  HANDLE handle_ = nullptr;
+};
+
 }  // namespace
 
-RunBackend makeUsbRunBackend() {
-  auto backend = std::make_shared<Win32Backend>();
-  return RunBackend{backend, [backend] { backend->interrupt(); },
-                    [] { return otherDriverHint(vendorDevicesOnOtherDrivers()); }};
-}
+std::unique_ptr<UsbBackend> makeUsbBackend() { return std::make_unique<Win32Backend>(); }
 
 CKestravaDlg::CKestravaDlg(ui::CWnd* parent, BackendFactory backendFactory)
     : CDialogEx(IDD_KESTRAVA_DIALOG, parent),
       m_icon(LoadIconW(ui::AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME))),
-      backendFactory_(std::move(backendFactory)) {}
+      session_(*this, runSeams(), std::move(backendFactory), runHint) {}
 
 CKestravaDlg::~CKestravaDlg() {
-  // Before the window goes: a worker blocked in SendMessage is still answered.
-  run_.reset();
+  // Before the window goes: nothing of the run reaches it afterwards.
+  session_.stop();
+  std::lock_guard<std::mutex> lock(handOverMutex_);
+  handOverWindow_ = nullptr;
+  handOvers_.clear();
+}
+
+RunSessionSeams CKestravaDlg::runSeams() {
+  return {&Win32RunThread::start, [this](std::function<void()> action) { handOver(std::move(action)); }};
+}
+
+void CKestravaDlg::handOver(std::function<void()> action) {
+  std::lock_guard<std::mutex> lock(handOverMutex_);
+  if (!handOverWindow_) return;
+  handOvers_.push_back(std::move(action));
+  PostMessageW(handOverWindow_, kRunHandOverMessage, 0, 0);
+}
+
+void CKestravaDlg::runHandOvers() {
+  for (;;) {
+    std::function<void()> action;
+    {
+      std::lock_guard<std::mutex> lock(handOverMutex_);
+      if (handOvers_.empty()) return;
+      action = std::move(handOvers_.front());
+      handOvers_.pop_front();
+    }
+    action();
+  }
 }
 
 void CKestravaDlg::UpdateData(bool saveAndValidate) { CDialogEx::UpdateData(saveAndValidate ? TRUE : FALSE); }
@@ -66,6 +126,10 @@ BOOL CKestravaDlg::OnInitDialog() {
   m_getDataButton = GetDlgItem(IDC_GET_DATA);
   m_closeButton = GetDlgItem(IDOK);
   m_failureHint = GetDlgItem(IDC_FAILURE_HINT);
+  {
+    std::lock_guard<std::mutex> lock(handOverMutex_);
+    handOverWindow_ = m_hWnd;
+  }
 
   wchar_t title[64];
   std::swprintf(title, sizeof title / sizeof title[0], L"%ls %ls", kProgramName, L"" KESTRAVA_TITLE_VERSION_TEXT);
@@ -101,21 +165,17 @@ bool CKestravaDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
         return true;
       }
       break;
-    case kRunTransferMessage:
-    case kRunButtonMessage:
-    case kRunEndedMessage:
-      // Only the current run's messages count.
-      if (run_ && wParam == run_->number()) {
-        if (message == kRunTransferMessage) {
-          OnRunTransfer(*reinterpret_cast<const RunView*>(lParam));
-        } else if (message == kRunButtonMessage) {
-          OnRunButton(lParam);
-        } else {
-          OnRunEnded();
-        }
-      }
+    case kRunHandOverMessage:
+      runHandOvers();
       result = 0;
       return true;
+    case WM_DESTROY: {
+      // What a run hands over from now on goes nowhere.
+      std::lock_guard<std::mutex> lock(handOverMutex_);
+      handOverWindow_ = nullptr;
+      handOvers_.clear();
+      return false;
+    }
     default: break;
   }
   return CDialogEx::OnMessage(message, wParam, lParam, result);
@@ -154,53 +214,6 @@ void CKestravaDlg::OnPaint() {}
 
 HICON CKestravaDlg::OnQueryDragIcon() { return m_icon; }
 
-void CKestravaDlg::OnGetData() {
-  // One run at a time: the buttons go grey before the worker exists, so neither a
-  // second click nor Close can slip in before the run's own first step.
-  if (runActive_) return;
-  if (run_) {
-    // The last run gave the buttons back and has nothing left but freeing its device.
-    run_->wait();
-    run_.reset();
-  }
-  EnableWindow(DialogButton::getData, false);
-  EnableWindow(DialogButton::close, false);
-  ShowFailureHint({});
-  run_ = std::make_unique<DialogRun>(m_hWnd, ++runsStarted_, *this, backendFactory_());
-  runActive_ = run_->started();
-  if (!runActive_) {
-    run_.reset();
-    EnableWindow(DialogButton::getData, true);
-    EnableWindow(DialogButton::close, true);
-  }
-}
-
-void CKestravaDlg::OnRunButton(LPARAM param) {
-  DialogButton button;
-  bool enable;
-  RunView::fromButtonMessageParam(param, button, enable);
-  EnableWindow(button, enable);
-  // The run's last step for the dialog gives "Close" back: from then on it is idle.
-  if (button == DialogButton::close && enable) runActive_ = false;
-}
-
-void CKestravaDlg::OnRunTransfer(const RunView& view) {
-  // The worker waits in SendMessage while its fields are copied.
-  m_model = view.m_model;
-  m_build = view.m_build;
-  m_fwVersion = view.m_fwVersion;
-  m_serialNumber = view.m_serialNumber;
-  m_report = view.m_report;
-  m_status = view.m_status;
-  UpdateData(false);
-}
-
-void CKestravaDlg::OnRunEnded() {
-  // Posted as the worker's last act: the wait is over at once.
-  run_->wait();
-  ShowFailureHint(run_->hint());
-  run_.reset();
-  runActive_ = false;
-}
+void CKestravaDlg::OnGetData() { session_.start(); }
 
 }  // namespace kestrava

@@ -4,35 +4,41 @@
 
 #include <windows.h>
 
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
-#include "run/acquisition_dialog.h"
-#include "app/win32/dialog_run.h"
 #include "app/win32/framework/dialog.h"
+#include "run/run_session.h"
 
 namespace kestrava {
+
+// Posted to the dialog window when a run has handed something over to it.
+inline constexpr UINT kRunHandOverMessage = WM_APP + 1;
 
 // The back end of the printers attached by USB, a new one for every run; after "printer
 // not found" it names a printer of the vendor that another driver than USB Printing
 // Support drives.
-RunBackend makeUsbRunBackend();
+std::unique_ptr<UsbBackend> makeUsbBackend();
 
-class CKestravaDlg : public ui::CDialogEx, public AcquisitionDialog {
+class CKestravaDlg : public ui::CDialogEx, public RunWindow {
  public:
-  using BackendFactory = std::function<RunBackend()>;
+  using BackendFactory = RunSession::PrinterSource;
 
-  explicit CKestravaDlg(ui::CWnd* parent = nullptr, BackendFactory backendFactory = makeUsbRunBackend);
-  // A run still going is interrupted and waited for: the program never ends under it.
+  explicit CKestravaDlg(ui::CWnd* parent = nullptr, BackendFactory backendFactory = makeUsbBackend);
+  // A run still going is cancelled and joined: the program never ends under it.
   ~CKestravaDlg() override;
 
   // The six fields to the controls (false) or back (true).
   void UpdateData(bool saveAndValidate) override;
   void EnableWindow(DialogButton button, bool enable) override;
+  // The advice of the last run beside the buttons, as a sentence; hidden when empty.
+  void ShowFailureHint(const std::string& hint) override;
 
   // From "Get data" until the run gives the buttons back.
-  bool running() const { return runActive_; }
+  bool running() const { return session_.active(); }
 
   HICON m_icon;
   HWND m_getDataButton = nullptr;
@@ -47,23 +53,21 @@ class CKestravaDlg : public ui::CDialogEx, public AcquisitionDialog {
 
   void OnEscapedException(const char* what) override;
 
-  // The advice of the last run beside the buttons, as a sentence; hidden when empty.
-  void ShowFailureHint(const std::string& hint);
-
   void OnPaint();
   HICON OnQueryDragIcon();
   void OnGetData();
 
  private:
-  void OnRunTransfer(const RunView& view);
-  void OnRunButton(LPARAM param);
-  void OnRunEnded();
   void LayOutStatusBar();
+  RunSessionSeams runSeams();
+  // From a run's worker: queues `action` and wakes the window; dropped once it is gone.
+  void handOver(std::function<void()> action);
+  void runHandOvers();
 
-  BackendFactory backendFactory_;
-  std::unique_ptr<DialogRun> run_;  // until its worker has ended
-  bool runActive_ = false;
-  unsigned runsStarted_ = 0;
+  std::mutex handOverMutex_;  // guards the two members below
+  HWND handOverWindow_ = nullptr;
+  std::deque<std::function<void()>> handOvers_;
+  RunSession session_;
 };
 
 }  // namespace kestrava

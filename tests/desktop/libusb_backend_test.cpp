@@ -3,6 +3,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <libusb.h>
 
 #include "base/text_codec.h"
 #include "link/forwarding_backend.h"

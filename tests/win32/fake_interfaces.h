@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "link/win32_backend.h"
+#include "link/win32_device_interfaces.h"
 
 namespace kestrava::testing {
 

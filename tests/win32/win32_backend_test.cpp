@@ -12,6 +12,7 @@
 #include "test_support.h"
 #include "link/usb_printer_link.h"
 #include "link/win32_backend.h"
+#include "link/win32_device_interfaces.h"
 
 namespace kestrava {
 namespace {

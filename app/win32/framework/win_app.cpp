@@ -2,6 +2,8 @@
 
 #include <process.h>
 
+#include <memory>
+
 namespace kestrava::ui {
 
 namespace {
@@ -46,21 +48,20 @@ struct ThreadStart {
 };
 
 unsigned __stdcall threadEntry(void* start) {
-  ThreadStart copy = *static_cast<ThreadStart*>(start);
-  delete static_cast<ThreadStart*>(start);
-  return copy.procedure(copy.parameter);
+  // The new thread owns its start record from here on.
+  const std::unique_ptr<ThreadStart> owned(static_cast<ThreadStart*>(start));
+  return owned->procedure(owned->parameter);
 }
 
 }  // namespace
 
 HANDLE AfxBeginThread(unsigned (*procedure)(void*), void* parameter) {
-  auto* start = new ThreadStart{procedure, parameter};
+  auto start = std::make_unique<ThreadStart>(ThreadStart{procedure, parameter});
   // _beginthreadex rather than CreateThread: the thread uses the C run-time.
-  uintptr_t handle = _beginthreadex(nullptr, 0, threadEntry, start, 0, nullptr);
-  if (handle == 0) {
-    delete start;
-    return nullptr;
-  }
+  uintptr_t handle = _beginthreadex(nullptr, 0, threadEntry, start.get(), 0, nullptr);
+  if (handle == 0) return nullptr;
+  // Started: the thread has taken the record over.
+  static_cast<void>(start.release());
   return reinterpret_cast<HANDLE>(handle);
 }
 
