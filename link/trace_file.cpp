@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
@@ -73,8 +74,7 @@ bool parseDigits(std::string_view text, std::size_t maxDigits, unsigned base, st
   return true;
 }
 
-// Strict UTF-8 (no overlong form, no surrogate, nothing above U+10FFFF) with the escapes
-// of escapedPath; false on anything else.
+// Strict UTF-8 (decodeUtf8Character) with the escapes of escapedPath; false on anything else.
 bool unescapePath(std::string_view text, std::u16string& path) {
   path.clear();
   std::size_t i = 0;
@@ -95,24 +95,11 @@ bool unescapePath(std::string_view text, std::u16string& path) {
       continue;
     }
     if (lead <= 0x20 || lead == 0x7F) return false;
-    std::size_t extra = lead < 0x80 ? 0 : (lead >> 5) == 0x6 ? 1 : (lead >> 4) == 0xE ? 2 : (lead >> 3) == 0x1E ? 3 : 9;
-    if (extra == 9 || text.size() - i <= extra) return false;
-    char32_t cp = extra == 0 ? lead : extra == 1 ? (lead & 0x1Fu) : extra == 2 ? (lead & 0x0Fu) : (lead & 0x07u);
-    for (std::size_t k = 1; k <= extra; ++k) {
-      unsigned char next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
-      cp = cp << 6 | (next & 0x3Fu);
-    }
-    static constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kSmallest[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    if (cp >= 0x80 && cp <= 0x9F) return false;  // always escaped by the writer
-    if (cp >= 0x10000) {
-      path.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-      path.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-    } else {
-      path.push_back(static_cast<char16_t>(cp));
-    }
-    i += extra + 1;
+    std::optional<Utf8Character> character = decodeUtf8Character(text.substr(i));
+    if (!character) return false;
+    if (character->codePoint >= 0x80 && character->codePoint <= 0x9F) return false;  // always escaped by the writer
+    appendUtf16(character->codePoint, path);
+    i += character->length;
   }
   return true;
 }
