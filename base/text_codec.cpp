@@ -79,44 +79,57 @@ std::string toUtf8(std::u16string_view text) {
   return out;
 }
 
+std::optional<Utf8Character> decodeUtf8Character(std::string_view text) {
+  if (text.empty()) return std::nullopt;
+  unsigned char lead = static_cast<unsigned char>(text[0]);
+  std::size_t extra = 0;  // continuation bytes that follow the lead byte
+  char32_t cp = 0;
+  if (lead < 0x80) {
+    return Utf8Character{lead, 1};
+  } else if ((lead >> 5) == 0x6) {
+    extra = 1, cp = lead & 0x1Fu;
+  } else if ((lead >> 4) == 0xE) {
+    extra = 2, cp = lead & 0x0Fu;
+  } else if ((lead >> 3) == 0x1E) {
+    extra = 3, cp = lead & 0x07u;
+  } else {
+    return std::nullopt;  // a continuation byte, or a lead byte of no UTF-8 form
+  }
+  if (text.size() <= extra) return std::nullopt;
+  for (std::size_t k = 1; k <= extra; ++k) {
+    unsigned char next = static_cast<unsigned char>(text[k]);
+    if ((next & 0xC0) != 0x80) return std::nullopt;
+    cp = cp << 6 | (next & 0x3Fu);
+  }
+  // The smallest code point of each length: anything below it had a shorter form.
+  static constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+  if (cp < kSmallest[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
+  return Utf8Character{cp, extra + 1};
+}
+
+void appendUtf16(char32_t codePoint, std::u16string& out) {
+  if (codePoint >= 0x10000) {
+    codePoint -= 0x10000;
+    out.push_back(static_cast<char16_t>(0xD800 + (codePoint >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF)));
+  } else {
+    out.push_back(static_cast<char16_t>(codePoint));
+  }
+}
+
 std::u16string fromUtf8(std::string_view text) {
   std::u16string out;
   out.reserve(text.size());
   std::size_t i = 0;
   while (i < text.size()) {
-    unsigned char lead = static_cast<unsigned char>(text[i]);
-    std::size_t extra = 99;  // continuation bytes that follow the lead byte; 99: not a lead byte
-    char32_t cp = 0;
-    if (lead < 0x80) {
-      extra = 0, cp = lead;
-    } else if ((lead >> 5) == 0x6) {
-      extra = 1, cp = lead & 0x1F;
-    } else if ((lead >> 4) == 0xE) {
-      extra = 2, cp = lead & 0x0F;
-    } else if ((lead >> 3) == 0x1E) {
-      extra = 3, cp = lead & 0x07;
-    }
-    bool ok = extra != 99 && i + extra < text.size();
-    for (std::size_t k = 1; ok && k <= extra; ++k) {
-      unsigned char next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80)
-        ok = false;
-      else
-        cp = (cp << 6) | (next & 0x3F);
-    }
-    if (!ok || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    std::optional<Utf8Character> character = decodeUtf8Character(text.substr(i));
+    if (!character) {
       out.push_back(0xFFFD);
       ++i;
       continue;
     }
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(cp));
-    }
-    i += extra + 1;
+    appendUtf16(character->codePoint, out);
+    i += character->length;
   }
   return out;
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,9 +19,23 @@ std::u16string widenPrinterText(std::string_view bytes);
 // Windows; elsewhere ISO-8859-1, with every code unit above 0xFF becoming '?'.
 std::string narrowToAnsi(const std::u16string& text);
 
-// UTF-16 to UTF-8 and back; unpaired surrogates and malformed bytes become U+FFFD.
+// UTF-16 to UTF-8 and back; unpaired surrogates and malformed bytes become U+FFFD (one
+// for each byte that does not start a well-formed character).
 std::string toUtf8(std::u16string_view text);
 std::u16string fromUtf8(std::string_view text);
+
+// The one UTF-8 character at the start of `text`, read strictly: its shortest form only,
+// no surrogate, nothing above U+10FFFF. Nothing for any other bytes; what they become is
+// the caller's choice (U+FFFD in fromUtf8, a refused line in a trace).
+struct Utf8Character {
+  char32_t codePoint;
+  std::size_t length;  // bytes taken, 1 to 4
+};
+std::optional<Utf8Character> decodeUtf8Character(std::string_view text);
+
+// A code point (at most U+10FFFF, not a surrogate) appended as UTF-16: one code unit, or
+// a surrogate pair above U+FFFF.
+void appendUtf16(char32_t codePoint, std::u16string& out);
 
 // A text as a C string holds it: up to its first NUL, or whole when it has none.
 template <typename Char>

@@ -2,9 +2,11 @@
 
 #include <chrono>
 #include <cstring>
+#include <utility>
 
 #include "base/text_codec.h"
 #include "base/visible_text.h"
+#include "net/socket_system.h"
 #include "net/tcp_socket.h"
 
 namespace kestrava {
@@ -22,7 +24,7 @@ int remainingMs(Clock::time_point deadline) {
 }
 
 // Connects to the printer; on failure `advice` says what went wrong and what to check.
-net::Socket connectTo(const std::string& host, std::uint16_t port, std::string& advice) {
+net::OwnedSocket connectTo(const std::string& host, std::uint16_t port, std::string& advice) {
   net::startUp();
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
@@ -31,26 +33,24 @@ net::Socket connectTo(const std::string& host, std::uint16_t port, std::string& 
   if (int failure = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found); failure != 0) {
     advice = "cannot find the host " + visibleExcerpt(host) + ": " + gai_strerror(failure) +
              "; check its spelling, or give the printer's IP address";
-    return net::invalidSocket;
+    return {};
   }
-  net::Socket result = net::invalidSocket;
+  net::OwnedSocket result;
   std::string reason = "no address to connect to";
-  for (addrinfo* candidate = found; candidate && result == net::invalidSocket; candidate = candidate->ai_next) {
-    net::Socket socket = net::openStreamSocket(candidate->ai_family, candidate->ai_protocol);
-    if (socket == net::invalidSocket) continue;
-    net::setNonBlocking(socket);
-    net::setNoDelay(socket);
+  for (addrinfo* candidate = found; candidate && !result.valid(); candidate = candidate->ai_next) {
+    net::OwnedSocket socket(net::openStreamSocket(candidate->ai_family, candidate->ai_protocol));
+    if (!socket.valid()) continue;
+    net::setNonBlocking(socket.get());
+    net::setNoDelay(socket.get());
     // A host that never answers must not hold the run longer than a read would.
-    if (net::connectWithin(socket, candidate->ai_addr, candidate->ai_addrlen, kConnectTimeoutMs, &reason)) {
-      result = socket;
-    } else {
-      net::closeSocket(socket);
+    if (net::connectWithin(socket.get(), candidate->ai_addr, candidate->ai_addrlen, kConnectTimeoutMs, &reason)) {
+      result = std::move(socket);
     }
   }
   freeaddrinfo(found);
-  if (result == net::invalidSocket) {
-    const std::string where = (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" +
-                              std::to_string(port);
+  if (!result.valid()) {
+    const std::string where =
+        (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" + std::to_string(port);
     advice = "cannot connect to " + visibleExcerpt(where) + ": " + reason +
              "; check that the printer is on and reachable and that this is its raw port (usually 9100)";
   }
@@ -60,9 +60,8 @@ net::Socket connectTo(const std::string& host, std::uint16_t port, std::string& 
 }  // namespace
 
 struct TcpBackend::Connection {
-  explicit Connection(net::Socket descriptor) : fd(descriptor) {}
-  ~Connection() { net::closeSocket(fd); }
-  net::Socket fd;
+  explicit Connection(net::OwnedSocket socket) : fd(std::move(socket)) {}
+  net::OwnedSocket fd;
   std::string pending;  // written, not sent yet
   bool closed = false;  // the printer hung up or a send failed
 };
@@ -127,7 +126,7 @@ class TcpPipe : public UsbPipe {
   }
 
  private:
-  net::Socket fd() const { return connection_->fd; }
+  net::Socket fd() const { return connection_->fd.get(); }
   std::shared_ptr<TcpBackend::Connection> connection_;
 };
 
@@ -205,9 +204,9 @@ std::unique_ptr<UsbPipe> TcpBackend::openPipe(const std::u16string& devicePath, 
   if (devicePath != devicePath_) return nullptr;
   if (end == PipeEnd::write) {
     openFailure_.clear();
-    net::Socket fd = connectTo(host_, port_, openFailure_);
-    if (fd == net::invalidSocket) return nullptr;
-    connection_ = std::make_shared<Connection>(fd);
+    net::OwnedSocket socket = connectTo(host_, port_, openFailure_);
+    if (!socket.valid()) return nullptr;
+    connection_ = std::make_shared<Connection>(std::move(socket));
   }
   if (!connection_) return nullptr;
   auto pipe = std::make_unique<TcpPipe>(connection_);

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
@@ -73,8 +74,7 @@ bool parseDigits(std::string_view text, std::size_t maxDigits, unsigned base, st
   return true;
 }
 
-// Strict UTF-8 (no overlong form, no surrogate, nothing above U+10FFFF) with the escapes
-// of escapedPath; false on anything else.
+// Strict UTF-8 (decodeUtf8Character) with the escapes of escapedPath; false on anything else.
 bool unescapePath(std::string_view text, std::u16string& path) {
   path.clear();
   std::size_t i = 0;
@@ -95,24 +95,11 @@ bool unescapePath(std::string_view text, std::u16string& path) {
       continue;
     }
     if (lead <= 0x20 || lead == 0x7F) return false;
-    std::size_t extra = lead < 0x80 ? 0 : (lead >> 5) == 0x6 ? 1 : (lead >> 4) == 0xE ? 2 : (lead >> 3) == 0x1E ? 3 : 9;
-    if (extra == 9 || text.size() - i <= extra) return false;
-    char32_t cp = extra == 0 ? lead : extra == 1 ? (lead & 0x1Fu) : extra == 2 ? (lead & 0x0Fu) : (lead & 0x07u);
-    for (std::size_t k = 1; k <= extra; ++k) {
-      unsigned char next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
-      cp = cp << 6 | (next & 0x3Fu);
-    }
-    static constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kSmallest[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    if (cp >= 0x80 && cp <= 0x9F) return false;  // always escaped by the writer
-    if (cp >= 0x10000) {
-      path.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-      path.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-    } else {
-      path.push_back(static_cast<char16_t>(cp));
-    }
-    i += extra + 1;
+    std::optional<Utf8Character> character = decodeUtf8Character(text.substr(i));
+    if (!character) return false;
+    if (character->codePoint >= 0x80 && character->codePoint <= 0x9F) return false;  // always escaped by the writer
+    appendUtf16(character->codePoint, path);
+    i += character->length;
   }
   return true;
 }
@@ -180,13 +167,164 @@ void TraceFileWriter::flush() {
   }
 }
 
+namespace {
+
+// One line of events being read: its fields and the event they make. Every mistake names
+// the line by its number.
+class EventLine {
+ public:
+  EventLine(std::size_t number, std::string_view text) : number_(number), fields_(fieldsOf(text)) { takeSystemError(); }
+
+  std::string_view kind() const { return fields_[0]; }
+  std::string_view field(std::size_t at) const { return fields_[at]; }
+  [[noreturn]] void fail(const std::string& what) const { kestrava::fail(number_, what); }
+
+  void expectFields(std::size_t count, const char* form) const {
+    if (fields_.size() != count) fail(std::string("expected \"") + form + "\"");
+  }
+  void expectAtLeast(std::size_t count, const char* form) const {
+    if (fields_.size() < count) fail(std::string("expected \"") + form + "\"");
+  }
+
+  // SECONDS.MICROSECONDS; twelve digits of seconds (over 30,000 years) keep the
+  // microseconds within 64 bits.
+  void readTime(std::size_t at) {
+    std::string_view time = fields_[at];
+    std::size_t dot = time.find('.');
+    std::uint64_t seconds = 0, micros = 0;
+    if (dot == std::string_view::npos || !parseDigits(time.substr(0, dot), 12, 10, seconds) || time.size() - dot != 7 ||
+        !parseDigits(time.substr(dot + 1), 6, 10, micros)) {
+      fail("bad time " + quotedExcerpt(time));
+    }
+    event.sinceStart = std::chrono::microseconds(static_cast<long long>(seconds * 1000000 + micros));
+  }
+
+  void readOutcome(std::size_t at, const char* success, const char* failure) {
+    std::string_view word = fields_[at];
+    if (word != success && word != failure) fail("expected " + std::string(success) + " or " + failure);
+    event.ok = word == success;
+  }
+
+  std::uint32_t readCount(std::size_t at, const char* what) const {
+    std::uint64_t value = 0;
+    if (!parseDigits(fields_[at], 10, 10, value) || value > 0xFFFFFFFFu)
+      fail(std::string("bad ") + what + " " + quotedExcerpt(fields_[at]));
+    return static_cast<std::uint32_t>(value);
+  }
+
+  // COUNT, then the bytes in hex when there are any: the last fields of the line.
+  void readBytes(std::size_t at) {
+    std::uint32_t count = readCount(at, "byte count");
+    if (count > kMaxTraceTransferBytes) {
+      fail("more than " + sizeInWords(kMaxTraceTransferBytes) + " in one transfer (no answer is longer)");
+    }
+    if (fields_.size() != at + (count == 0 ? 1 : 2)) fail("byte count and hex differ");
+    if (count != 0 && (!bytesFromHex(fields_[at + 1], event.bytes) || event.bytes.size() != count)) {
+      fail("byte count and hex differ");
+    }
+  }
+
+  void readPath(std::size_t at, std::u16string& path) const {
+    if (!unescapePath(fields_[at], path)) fail("bad device path " + quotedExcerpt(fields_[at]));
+  }
+
+  TraceEvent event;
+
+ private:
+  // A failed open, write or read may end with "error N", the system's error code. The
+  // field before it is never "error" otherwise (a time, an outcome, a count or hex).
+  void takeSystemError() {
+    std::string_view kind = fields_[0];
+    if ((kind == "open" || kind == "write" || kind == "read") && fields_.size() >= 3 &&
+        fields_[fields_.size() - 2] == "error") {
+      std::uint64_t code = 0;
+      if (!parseDigits(fields_.back(), 10, 10, code) || code == 0 || code > 0xFFFFFFFFu)
+        fail("bad system error " + quotedExcerpt(fields_.back()));
+      event.systemError = static_cast<std::uint32_t>(code);
+      fields_.resize(fields_.size() - 2);
+    }
+  }
+
+  std::size_t number_;
+  std::vector<std::string_view> fields_;
+};
+
+// The lines that describe the recorded printer rather than an event: "device" and
+// "usb-id", each at most once. False for any other line.
+struct PrinterLines {
+  bool deviceSeen = false;
+  bool usbIdSeen = false;
+
+  bool read(const EventLine& line, TraceFile& file) {
+    if (line.kind() == "device") {
+      line.expectFields(2, "device PATH");
+      if (deviceSeen) line.fail("a second device line");
+      deviceSeen = true;
+      line.readPath(1, file.device);
+      return true;
+    }
+    if (line.kind() == "usb-id") {
+      line.expectFields(2, "usb-id XXXXXXXX");
+      std::uint64_t id = 0;
+      if (!parseDigits(line.field(1), 8, 16, id) || line.field(1).size() != 8)
+        line.fail("bad usb-id " + quotedExcerpt(line.field(1)));
+      if (usbIdSeen) line.fail("a second usb-id line");
+      usbIdSeen = true;
+      file.usbId = static_cast<std::uint32_t>(id);
+      return true;
+    }
+    return false;
+  }
+};
+
+// An "interface", "open", "write" or "read" line as the event it records.
+TraceEvent readEvent(EventLine& line) {
+  TraceEvent& event = line.event;
+  std::string_view kind = line.kind();
+  if (kind == "interface") {
+    line.expectFields(2, "interface PATH");
+    event.kind = TraceEvent::Kind::listedInterface;
+    line.readPath(1, event.devicePath);
+  } else if (kind == "open") {
+    line.expectFields(5, "open TIME PIPE ok|failed PATH");
+    event.kind = TraceEvent::Kind::open;
+    line.readTime(1);
+    if (line.field(2) != pipeName(PipeEnd::write) && line.field(2) != pipeName(PipeEnd::read))
+      line.fail("expected PIPE00 or PIPE01");
+    event.end = line.field(2) == pipeName(PipeEnd::write) ? PipeEnd::write : PipeEnd::read;
+    line.readOutcome(3, "ok", "failed");
+    line.readPath(4, event.devicePath);
+  } else if (kind == "write") {
+    line.expectAtLeast(4, "write TIME ok|failed COUNT [HEX]");
+    event.kind = TraceEvent::Kind::write;
+    line.readTime(1);
+    line.readOutcome(2, "ok", "failed");
+    line.readBytes(3);
+    event.requested = event.bytes.size();
+  } else if (kind == "read") {
+    line.expectAtLeast(6, "read TIME WANTED TIMEOUT-MS ok|timeout COUNT [HEX]");
+    event.kind = TraceEvent::Kind::read;
+    event.end = PipeEnd::read;
+    line.readTime(1);
+    event.requested = line.readCount(2, "read size");
+    event.timeoutMs = line.readCount(3, "time-out");
+    line.readOutcome(4, "ok", "timeout");
+    line.readBytes(5);
+    if (event.bytes.size() > event.requested) line.fail("more bytes read than wanted");
+  } else {
+    line.fail("unknown line " + quotedExcerpt(kind));
+  }
+  return std::move(event);
+}
+
+}  // namespace
+
 TraceFile parseTraceFile(std::istream& in) {
   TraceFile file;
   std::string text;
   std::size_t number = 0;
   bool headerSeen = false;
-  bool deviceSeen = false;
-  bool usbIdSeen = false;
+  PrinterLines printer;
   while (std::getline(in, text)) {
     ++number;
     // An editor may put a byte-order mark at the start of the file; nowhere else.
@@ -198,108 +336,8 @@ TraceFile parseTraceFile(std::istream& in) {
       headerSeen = true;
       continue;
     }
-    std::vector<std::string_view> fields = fieldsOf(text);
-    const std::string_view kind = fields[0];
-    auto expectFields = [&](std::size_t count, const char* form) {
-      if (fields.size() != count) fail(number, std::string("expected \"") + form + "\"");
-    };
-    TraceEvent event;
-    // A failed open, write or read may end with "error N", the system's error code. The
-    // field before it is never "error" otherwise (a time, an outcome, a count or hex).
-    if ((kind == "open" || kind == "write" || kind == "read") && fields.size() >= 3 &&
-        fields[fields.size() - 2] == "error") {
-      std::uint64_t code = 0;
-      if (!parseDigits(fields.back(), 10, 10, code) || code == 0 || code > 0xFFFFFFFFu)
-        fail(number, "bad system error " + quotedExcerpt(fields.back()));
-      event.systemError = static_cast<std::uint32_t>(code);
-      fields.resize(fields.size() - 2);
-    }
-    auto readTime = [&](std::string_view time) {
-      // SECONDS.MICROSECONDS; twelve digits of seconds (over 30,000 years) keep the
-      // microseconds within 64 bits.
-      std::size_t dot = time.find('.');
-      std::uint64_t seconds = 0, micros = 0;
-      if (dot == std::string_view::npos || !parseDigits(time.substr(0, dot), 12, 10, seconds) ||
-          time.size() - dot != 7 || !parseDigits(time.substr(dot + 1), 6, 10, micros)) {
-        fail(number, "bad time " + quotedExcerpt(time));
-      }
-      event.sinceStart = std::chrono::microseconds(static_cast<long long>(seconds * 1000000 + micros));
-    };
-    auto readOutcome = [&](std::string_view word, const char* success, const char* failure) {
-      if (word != success && word != failure) fail(number, "expected " + std::string(success) + " or " + failure);
-      event.ok = word == success;
-    };
-    auto readCount = [&](std::string_view word, const char* what) {
-      std::uint64_t value = 0;
-      if (!parseDigits(word, 10, 10, value) || value > 0xFFFFFFFFu)
-        fail(number, std::string("bad ") + what + " " + quotedExcerpt(word));
-      return static_cast<std::uint32_t>(value);
-    };
-    // COUNT, then the bytes in hex when there are any.
-    auto readBytes = [&](std::size_t at) {
-      std::uint32_t count = readCount(fields[at], "byte count");
-      if (count > kMaxTraceTransferBytes) {
-        fail(number, "more than " + sizeInWords(kMaxTraceTransferBytes) + " in one transfer (no answer is longer)");
-      }
-      if (fields.size() != at + (count == 0 ? 1 : 2)) fail(number, "byte count and hex differ");
-      if (count != 0 && (!bytesFromHex(fields[at + 1], event.bytes) || event.bytes.size() != count)) {
-        fail(number, "byte count and hex differ");
-      }
-    };
-    auto readPath = [&](std::string_view field, std::u16string& path) {
-      if (!unescapePath(field, path)) fail(number, "bad device path " + quotedExcerpt(field));
-    };
-    if (kind == "device") {
-      expectFields(2, "device PATH");
-      if (deviceSeen) fail(number, "a second device line");
-      deviceSeen = true;
-      readPath(fields[1], file.device);
-      continue;
-    }
-    if (kind == "usb-id") {
-      expectFields(2, "usb-id XXXXXXXX");
-      std::uint64_t id = 0;
-      if (!parseDigits(fields[1], 8, 16, id) || fields[1].size() != 8)
-        fail(number, "bad usb-id " + quotedExcerpt(fields[1]));
-      if (usbIdSeen) fail(number, "a second usb-id line");
-      usbIdSeen = true;
-      file.usbId = static_cast<std::uint32_t>(id);
-      continue;
-    }
-    if (kind == "interface") {
-      expectFields(2, "interface PATH");
-      event.kind = TraceEvent::Kind::listedInterface;
-      readPath(fields[1], event.devicePath);
-    } else if (kind == "open") {
-      expectFields(5, "open TIME PIPE ok|failed PATH");
-      event.kind = TraceEvent::Kind::open;
-      readTime(fields[1]);
-      if (fields[2] != pipeName(PipeEnd::write) && fields[2] != pipeName(PipeEnd::read))
-        fail(number, "expected PIPE00 or PIPE01");
-      event.end = fields[2] == pipeName(PipeEnd::write) ? PipeEnd::write : PipeEnd::read;
-      readOutcome(fields[3], "ok", "failed");
-      readPath(fields[4], event.devicePath);
-    } else if (kind == "write") {
-      if (fields.size() < 4) fail(number, "expected \"write TIME ok|failed COUNT [HEX]\"");
-      event.kind = TraceEvent::Kind::write;
-      readTime(fields[1]);
-      readOutcome(fields[2], "ok", "failed");
-      readBytes(3);
-      event.requested = event.bytes.size();
-    } else if (kind == "read") {
-      if (fields.size() < 6) fail(number, "expected \"read TIME WANTED TIMEOUT-MS ok|timeout COUNT [HEX]\"");
-      event.kind = TraceEvent::Kind::read;
-      event.end = PipeEnd::read;
-      readTime(fields[1]);
-      event.requested = readCount(fields[2], "read size");
-      event.timeoutMs = readCount(fields[3], "time-out");
-      readOutcome(fields[4], "ok", "timeout");
-      readBytes(5);
-      if (event.bytes.size() > event.requested) fail(number, "more bytes read than wanted");
-    } else {
-      fail(number, "unknown line " + quotedExcerpt(kind));
-    }
-    file.events.push_back(std::move(event));
+    EventLine line(number, text);
+    if (!printer.read(line, file)) file.events.push_back(readEvent(line));
   }
   if (!headerSeen) fail(number, "empty trace");
   return file;

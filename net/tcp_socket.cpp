@@ -1,5 +1,7 @@
 #include "net/tcp_socket.h"
 
+#include "net/socket_system.h"
+
 #include <climits>
 #include <string>
 #include <system_error>

@@ -6,23 +6,17 @@
 #include <cstdint>
 #include <string>
 
-#ifdef _WIN32
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#else
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#endif
+// The address type is all this header needs of the system's socket headers; the files
+// that make socket calls of their own include "net/socket_system.h".
+struct sockaddr;
 
 namespace kestrava::net {
 
+// A socket as the system names it: Winsock's SOCKET (an unsigned integer the size of a
+// pointer), a file descriptor on POSIX.
 #ifdef _WIN32
-using Socket = SOCKET;
-inline constexpr Socket invalidSocket = INVALID_SOCKET;
+using Socket = std::uintptr_t;
+inline constexpr Socket invalidSocket = ~Socket{0};
 #else
 using Socket = int;
 inline constexpr Socket invalidSocket = -1;
@@ -63,5 +57,37 @@ long long receiveSome(Socket socket, void* buffer, std::size_t count);
 
 enum class Failure { interrupted, wouldBlock, other };
 Failure lastError();
+
+// The one owner of a socket: closes it when it goes, moves but never copies (a copy
+// would close the socket under the other owner).
+class OwnedSocket {
+ public:
+  OwnedSocket() = default;
+  explicit OwnedSocket(Socket socket) : socket_(socket) {}
+  ~OwnedSocket() { reset(); }
+  OwnedSocket(OwnedSocket&& other) noexcept : socket_(other.release()) {}
+  OwnedSocket& operator=(OwnedSocket&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  OwnedSocket(const OwnedSocket&) = delete;
+  OwnedSocket& operator=(const OwnedSocket&) = delete;
+
+  Socket get() const { return socket_; }
+  bool valid() const { return socket_ != invalidSocket; }
+  // Closes the socket held (if any) and takes `socket` instead.
+  void reset(Socket socket = invalidSocket) {
+    if (socket_ != socket) closeSocket(socket_);
+    socket_ = socket;
+  }
+  Socket release() {
+    Socket socket = socket_;
+    socket_ = invalidSocket;
+    return socket;
+  }
+
+ private:
+  Socket socket_ = invalidSocket;
+};
 
 }  // namespace kestrava::net

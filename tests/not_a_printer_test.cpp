@@ -13,6 +13,7 @@
 #include "app/cli/exit_status.h"
 #include "cli_support.h"
 #include "link/tcp_backend.h"
+#include "net/socket_system.h"
 #include "net/tcp_socket.h"
 #include "recording_dialog.h"
 #include "short_timeouts.h"

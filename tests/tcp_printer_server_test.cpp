@@ -10,6 +10,7 @@
 
 #include "device/acl_command_block.h"
 #include "link/tcp_backend.h"
+#include "net/socket_system.h"
 #include "net/tcp_socket.h"
 #include "test_support.h"
 #include "virtual/tcp_printer_server.h"

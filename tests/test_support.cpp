@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "net/socket_system.h"
+
 namespace kestrava::testing {
 
 void expectWholeProtocol(UsbBackend& backend) {

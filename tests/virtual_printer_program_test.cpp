@@ -17,6 +17,7 @@
 #include "base/version.h"
 #include "cli_support.h"
 #include "device/acl_command_block.h"
+#include "net/socket_system.h"
 #include "net/tcp_socket.h"
 
 namespace kestrava {

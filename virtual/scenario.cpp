@@ -176,7 +176,10 @@ Scenario healthyMonoPrinter() {
   return s;
 }
 
-Scenario parseScenario(const std::string& jsonText, std::size_t& budget) {
+namespace {
+
+// The file as JSON: bounded in size and nesting, no NUL, no key twice in one object.
+json parseJson(const std::string& jsonText) {
   if (jsonText.size() > kMaxScenarioFileBytes) {
     fail("file", "longer than " + std::to_string(kMaxScenarioFileBytes) + " bytes");
   }
@@ -216,82 +219,103 @@ Scenario parseScenario(const std::string& jsonText, std::size_t& budget) {
     // Not only syntax: a number too large for any type is an out_of_range error.
     fail("JSON", visibleExcerpt(error.what(), 200));
   }
+  return root;
+}
+
+// Who the printer is on the bus: its ids, its interface paths, a pipe that will not open.
+void readIdentity(const json& root, Scenario& s) {
+  if (root.contains("vendorId"))
+    s.vendorId = static_cast<std::uint16_t>(number(root.at("vendorId"), "vendorId", 0xFFFF));
+  if (root.contains("productId"))
+    s.productId = static_cast<std::uint16_t>(number(root.at("productId"), "productId", 0xFFFF));
+  if (root.contains("devicePath")) s.devicePath = root.at("devicePath").get<std::string>();
+  if (root.contains("otherInterfaces")) arrayMember(root.at("otherInterfaces"), "otherInterfaces");
+  if (root.contains("otherInterfaces")) s.otherInterfaces = root.at("otherInterfaces").get<std::vector<std::string>>();
+  if (root.contains("openFails")) {
+    s.openFails = root.at("openFails").get<std::string>();
+    if (s.openFails != "write" && s.openFails != "read" && !s.openFails.empty())
+      fail("openFails", "expected \"write\" or \"read\"");
+  }
+}
+
+// The answers to the printer's own commands ("commands"); null keeps a command unanswered.
+void readCommands(const json& value, Scenario& s, std::size_t& budget) {
+  const json& commands = objectMember(value, "commands");
+  checkKeys(commands, {"firmwareVersion", "buildInfo", "serialNumber", "serialLengthSwapped", "ramSizeMb"}, "commands");
+  if (commands.contains("firmwareVersion") && !commands.at("firmwareVersion").is_null())
+    s.firmwareVersion = bytes(commands.at("firmwareVersion"), "commands.firmwareVersion", budget);
+  if (commands.contains("buildInfo") && !commands.at("buildInfo").is_null())
+    s.buildInfo = bytes(commands.at("buildInfo"), "commands.buildInfo", budget);
+  if (commands.contains("serialNumber") && !commands.at("serialNumber").is_null())
+    s.serialNumber = bytes(commands.at("serialNumber"), "commands.serialNumber", budget);
+  if (commands.contains("serialLengthSwapped")) s.serialLengthSwapped = commands.at("serialLengthSwapped").get<bool>();
+  if (commands.contains("ramSizeMb") && !commands.at("ramSizeMb").is_null())
+    s.ramSizeMb = static_cast<std::uint16_t>(number(commands.at("ramSizeMb"), "commands.ramSizeMb", 0xFFFF));
+}
+
+// One entry of "faults", named `where` in messages.
+Fault readFault(const json& item, const std::string& where) {
+  objectMember(item, where);
+  checkKeys(item, {"kind", "request", "command", "target", "status", "times", "delayMs", "pieceBytes"}, where);
+  if (!item.contains("kind")) fail(where, "missing \"kind\"");
+  Fault fault = makeFault(faultKind(item.at("kind").get<std::string>(), where));
+  if (item.contains("request")) fault.request = number(item.at("request"), where + ".request", 0xFFFFFFFF);
+  if (item.contains("command"))
+    fault.command = static_cast<std::uint16_t>(number(item.at("command"), where + ".command", 0xFFFF));
+  if (item.contains("target")) fault.target = item.at("target").get<std::string>();
+  if (item.contains("status"))
+    fault.status = static_cast<std::uint16_t>(number(item.at("status"), where + ".status", 0xFFFF));
+  if (item.contains("times")) fault.times = static_cast<int>(number(item.at("times"), where + ".times", 0x7FFFFFFF));
+  if (item.contains("delayMs")) fault.delayMs = number(item.at("delayMs"), where + ".delayMs", 600000);
+  if (item.contains("pieceBytes")) fault.pieceBytes = number(item.at("pieceBytes"), where + ".pieceBytes", 1u << 20);
+  if (fault.pieceBytes == 0) fail(where + ".pieceBytes", "must be at least 1");
+  if (fault.kind == FaultKind::splitReply && fault.pieceBytes > 15)
+    fail(where + ".pieceBytes", "a split reply block sends 1 to 15 bytes first");
+  return fault;
+}
+
+// The members of the top level, in the order a file's first mistake is reported in.
+Scenario readScenario(const json& root, std::size_t& budget) {
+  Scenario s;
+  readIdentity(root, s);
+  if (root.contains("commands")) readCommands(root.at("commands"), s, budget);
+  if (root.contains("oids")) {
+    for (const auto& [key, value] : objectMember(root.at("oids"), "oids").items()) {
+      s.oids[key] = bytes(value, "oids." + key, budget);
+    }
+  }
+  if (root.contains("files")) {
+    for (const auto& [key, value] : objectMember(root.at("files"), "files").items()) {
+      s.files[key] = bytes(value, "files." + key, budget);
+    }
+  }
+  if (root.contains("staleBytes")) s.staleBytes = bytes(root.at("staleBytes"), "staleBytes", budget);
+  if (root.contains("disconnectAfter"))
+    s.disconnectAfter = number(root.at("disconnectAfter"), "disconnectAfter", 0xFFFFFFFF);
+  if (root.contains("replyDelayMs")) s.replyDelayMs = number(root.at("replyDelayMs"), "replyDelayMs", 600000);
+  if (root.contains("faults")) {
+    std::size_t index = 0;
+    for (const json& item : arrayMember(root.at("faults"), "faults")) {
+      s.faults.push_back(readFault(item, "faults[" + std::to_string(index++) + "]"));
+    }
+  }
+  return s;
+}
+
+}  // namespace
+
+Scenario parseScenario(const std::string& jsonText, std::size_t& budget) {
+  json root = parseJson(jsonText);
   if (!root.is_object()) fail("top level", "expected an object");
   checkKeys(root,
             {"description", "vendorId", "productId", "devicePath", "otherInterfaces", "openFails", "commands", "oids",
              "files", "staleBytes", "disconnectAfter", "replyDelayMs", "faults"},
             "top level");
-
-  Scenario s;
   try {
-    if (root.contains("vendorId"))
-      s.vendorId = static_cast<std::uint16_t>(number(root["vendorId"], "vendorId", 0xFFFF));
-    if (root.contains("productId"))
-      s.productId = static_cast<std::uint16_t>(number(root["productId"], "productId", 0xFFFF));
-    if (root.contains("devicePath")) s.devicePath = root["devicePath"].get<std::string>();
-    if (root.contains("otherInterfaces")) arrayMember(root["otherInterfaces"], "otherInterfaces");
-    if (root.contains("otherInterfaces")) s.otherInterfaces = root["otherInterfaces"].get<std::vector<std::string>>();
-    if (root.contains("openFails")) {
-      s.openFails = root["openFails"].get<std::string>();
-      if (s.openFails != "write" && s.openFails != "read" && !s.openFails.empty())
-        fail("openFails", "expected \"write\" or \"read\"");
-    }
-    if (root.contains("commands")) {
-      const json& commands = objectMember(root["commands"], "commands");
-      checkKeys(commands, {"firmwareVersion", "buildInfo", "serialNumber", "serialLengthSwapped", "ramSizeMb"},
-                "commands");
-      if (commands.contains("firmwareVersion") && !commands["firmwareVersion"].is_null())
-        s.firmwareVersion = bytes(commands["firmwareVersion"], "commands.firmwareVersion", budget);
-      if (commands.contains("buildInfo") && !commands["buildInfo"].is_null())
-        s.buildInfo = bytes(commands["buildInfo"], "commands.buildInfo", budget);
-      if (commands.contains("serialNumber") && !commands["serialNumber"].is_null())
-        s.serialNumber = bytes(commands["serialNumber"], "commands.serialNumber", budget);
-      if (commands.contains("serialLengthSwapped")) s.serialLengthSwapped = commands["serialLengthSwapped"].get<bool>();
-      if (commands.contains("ramSizeMb") && !commands["ramSizeMb"].is_null())
-        s.ramSizeMb = static_cast<std::uint16_t>(number(commands["ramSizeMb"], "commands.ramSizeMb", 0xFFFF));
-    }
-    if (root.contains("oids")) {
-      for (const auto& [key, value] : objectMember(root["oids"], "oids").items()) {
-        s.oids[key] = bytes(value, "oids." + key, budget);
-      }
-    }
-    if (root.contains("files")) {
-      for (const auto& [key, value] : objectMember(root["files"], "files").items()) {
-        s.files[key] = bytes(value, "files." + key, budget);
-      }
-    }
-    if (root.contains("staleBytes")) s.staleBytes = bytes(root["staleBytes"], "staleBytes", budget);
-    if (root.contains("disconnectAfter"))
-      s.disconnectAfter = number(root["disconnectAfter"], "disconnectAfter", 0xFFFFFFFF);
-    if (root.contains("replyDelayMs")) s.replyDelayMs = number(root["replyDelayMs"], "replyDelayMs", 600000);
-    if (root.contains("faults")) {
-      std::size_t index = 0;
-      for (const json& item : arrayMember(root["faults"], "faults")) {
-        std::string where = "faults[" + std::to_string(index++) + "]";
-        objectMember(item, where);
-        checkKeys(item, {"kind", "request", "command", "target", "status", "times", "delayMs", "pieceBytes"}, where);
-        Fault fault;
-        if (!item.contains("kind")) fail(where, "missing \"kind\"");
-        fault = makeFault(faultKind(item["kind"].get<std::string>(), where));
-        if (item.contains("request")) fault.request = number(item["request"], where + ".request", 0xFFFFFFFF);
-        if (item.contains("command"))
-          fault.command = static_cast<std::uint16_t>(number(item["command"], where + ".command", 0xFFFF));
-        if (item.contains("target")) fault.target = item["target"].get<std::string>();
-        if (item.contains("status"))
-          fault.status = static_cast<std::uint16_t>(number(item["status"], where + ".status", 0xFFFF));
-        if (item.contains("times")) fault.times = static_cast<int>(number(item["times"], where + ".times", 0x7FFFFFFF));
-        if (item.contains("delayMs")) fault.delayMs = number(item["delayMs"], where + ".delayMs", 600000);
-        if (item.contains("pieceBytes")) fault.pieceBytes = number(item["pieceBytes"], where + ".pieceBytes", 1u << 20);
-        if (fault.pieceBytes == 0) fail(where + ".pieceBytes", "must be at least 1");
-        if (fault.kind == FaultKind::splitReply && fault.pieceBytes > 15)
-          fail(where + ".pieceBytes", "a split reply block sends 1 to 15 bytes first");
-        s.faults.push_back(fault);
-      }
-    }
+    return readScenario(root, budget);
   } catch (const json::exception& error) {
     fail("value", visibleExcerpt(error.what(), 200));
   }
-  return s;
 }
 
 Scenario parseScenario(const std::string& jsonText) {

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "device/printer_device.h"
+#include "net/socket_system.h"
 
 namespace kestrava::virtualprinter {
 
@@ -65,34 +66,35 @@ struct TcpPrinterServer::Client {
 TcpPrinterServer::TcpPrinterServer(Scenario scenario, std::uint16_t port, ServerLimits limits)
     : scenario_(std::move(scenario)), limits_(limits) {
   const std::string address = "127.0.0.1:" + std::to_string(port);
-  listener_ = net::openStreamSocket(AF_INET);
-  if (listener_ == net::invalidSocket) {
+  listener_.reset(net::openStreamSocket(AF_INET));
+  if (!listener_.valid()) {
     throw std::system_error(systemError(), std::system_category(), "cannot open a socket for " + address);
   }
 #ifndef _WIN32
   // On Windows SO_REUSEADDR would let a second server take the port; its default
   // already allows a quick restart.
   int yes = 1;
-  ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  ::setsockopt(listener_.get(), SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
 #endif
   sockaddr_in bound{};
   bound.sin_family = AF_INET;
   bound.sin_port = htons(port);
   bound.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::bind(listener_, reinterpret_cast<sockaddr*>(&bound), sizeof bound) != 0 || ::listen(listener_, 16) != 0) {
+  if (::bind(listener_.get(), reinterpret_cast<sockaddr*>(&bound), sizeof bound) != 0 ||
+      ::listen(listener_.get(), 16) != 0) {
     int error = systemError();
-    net::closeSocket(listener_);
+    listener_.reset();
     throw std::system_error(error, std::system_category(), "cannot listen on " + address);
   }
   socklen_t length = sizeof bound;
-  ::getsockname(listener_, reinterpret_cast<sockaddr*>(&bound), &length);
+  ::getsockname(listener_.get(), reinterpret_cast<sockaddr*>(&bound), &length);
   port_ = ntohs(bound.sin_port);
 }
 
 TcpPrinterServer::~TcpPrinterServer() {
   stop();
   reapFinished(true);
-  net::closeSocket(listener_);
+  listener_.reset();
 }
 
 std::shared_ptr<const VirtualPrinter> TcpPrinterServer::lastPrinter() const {
@@ -148,9 +150,9 @@ void TcpPrinterServer::reapFinished(bool all) {
 void TcpPrinterServer::serve(bool once) {
   while (!stopping_) {
     reapFinished(false);
-    if (net::waitReady(listener_, false, kPollMs) <= 0) continue;
-    net::Socket socket = net::acceptClient(listener_);
-    if (socket == net::invalidSocket) {
+    if (net::waitReady(listener_.get(), false, kPollMs) <= 0) continue;
+    net::OwnedSocket socket(net::acceptClient(listener_.get()));
+    if (!socket.valid()) {
       int error = systemError();
       if (net::lastError() == net::Failure::interrupted || net::lastError() == net::Failure::wouldBlock) continue;
       // Out of descriptors, most likely: the host waits in the queue until a place frees.
@@ -167,9 +169,9 @@ void TcpPrinterServer::serve(bool once) {
       if (full) ++counts_.refused;
     }
     changed_.notify_all();
-    std::string who = "host " + std::to_string(number) + " (" + peerOf(socket) + ")";
+    std::string who = "host " + std::to_string(number) + " (" + peerOf(socket.get()) + ")";
     if (full) {
-      net::closeSocket(socket);
+      socket.reset();
       note(who + " refused: " + std::to_string(limits_.maxClients) + " hosts are connected already");
       continue;
     }
@@ -182,20 +184,20 @@ void TcpPrinterServer::serve(bool once) {
     changed_.notify_all();
     note(who + " connected");
     if (once) {
-      serveClient(socket, *printer, number);
+      serveClient(std::move(socket), *printer, number);
       break;
     }
     clients_.push_back(std::make_unique<Client>());
     Client* client = clients_.back().get();
     try {
-      client->thread = std::thread([this, socket, printer, number, client] {
-        serveClient(socket, *printer, number);
+      // The thread owns the socket from here; if it cannot start, the socket goes with it.
+      client->thread = std::thread([this, socket = std::move(socket), printer, number, client]() mutable {
+        serveClient(std::move(socket), *printer, number);
         client->done = true;
       });
     } catch (const std::system_error& error) {
       // The system has no thread left for it: the host goes, the server stays.
       clients_.pop_back();
-      net::closeSocket(socket);
       note(who + " refused: no thread for it: " + error.code().message());
       changeCounts([](ClientCounts& counts) {
         --counts.connected;
@@ -206,7 +208,8 @@ void TcpPrinterServer::serve(bool once) {
   reapFinished(true);
 }
 
-void TcpPrinterServer::serveClient(net::Socket client, VirtualPrinter& printer, std::size_t number) {
+void TcpPrinterServer::serveClient(net::OwnedSocket owned, VirtualPrinter& printer, std::size_t number) {
+  const net::Socket client = owned.get();
   enum class End { hostClosed, idle, notReading, printerLost, stopped, failed };
   int error = 0;
   const std::string who = "host " + std::to_string(number);
@@ -325,7 +328,7 @@ void TcpPrinterServer::serveClient(net::Socket client, VirtualPrinter& printer, 
   };
 
   End end = run();
-  net::closeSocket(client);
+  owned.reset();
   std::string why;
   switch (end) {
     case End::hostClosed: why = "left"; break;

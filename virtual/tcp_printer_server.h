@@ -75,7 +75,7 @@ class TcpPrinterServer {
 
  private:
   struct Client;
-  void serveClient(net::Socket socket, VirtualPrinter& printer, std::size_t number);
+  void serveClient(net::OwnedSocket socket, VirtualPrinter& printer, std::size_t number);
   void reapFinished(bool all);
   void note(const std::string& line) const;
   void changeCounts(const std::function<void(ClientCounts&)>& change);
@@ -83,7 +83,7 @@ class TcpPrinterServer {
   Scenario scenario_;
   ServerLimits limits_;
   std::function<void(const std::string&)> note_;
-  net::Socket listener_ = net::invalidSocket;
+  net::OwnedSocket listener_;
   std::uint16_t port_ = 0;
   std::atomic<bool> stopping_{false};
   static_assert(std::atomic<bool>::is_always_lock_free, "requestStop() must be safe in a signal handler");
