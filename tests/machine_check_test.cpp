@@ -446,9 +446,13 @@ TEST(MachineCheckLinux, TheProgramChecksThisMachine) {
             std::string::npos)
       << text.out;
 
-  testing::CliOutcome both = testing::runCli("--check --list");
-  EXPECT_EQ(both.status, 64);
-  EXPECT_NE(both.err.find("--check"), std::string::npos) << both.err;
+  // The options of a run have nothing to do with it: a usage error, not a silent drop.
+  for (const char* other : {"--list", "--all", "--device virtual", "--trace", "--progress"}) {
+    testing::CliOutcome both = testing::runCli(std::string("--check ") + other);
+    EXPECT_EQ(both.status, 64) << other;
+    EXPECT_EQ(both.out, "") << other;
+    EXPECT_NE(both.err.find("--check reads no printer"), std::string::npos) << both.err;
+  }
 }
 
 }  // namespace

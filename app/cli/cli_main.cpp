@@ -221,8 +221,7 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& options) {
   app.add_flag("--dump", options.dump, "with --trace FILE: dump on stderr as well");
   app.add_flag("--check", options.check,
                "read no printer; say what this machine shows of printers of vendor 0x232B and what stands in the "
-               "way (USB, driver, permissions, udev rule, session, print queue), each with the next step")
-      ->excludes("--device", "--list", "--all", "--trace", "--dump", "--progress");
+               "way (USB, driver, permissions, udev rule, session, print queue), each with the next step");
   app.set_version_flag("--version", KESTRAVA_VERSION_TEXT);
   app.footer(examplesAndStatuses());
   try {
@@ -240,6 +239,11 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& options) {
   }
   if (options.dump && options.traceFile.empty()) {
     return usageError("--dump goes with --trace FILE", options.json);
+  }
+  if (options.check &&
+      (app.count("--device") > 0 || options.list || options.all || options.trace || options.progress)) {
+    return usageError("--check reads no printer: --device, --list, --all, --trace and --progress do not go with it",
+                      options.json);
   }
   if (options.progress && options.quiet) {
     return usageError("--progress and --quiet exclude each other", options.json);
