@@ -8,6 +8,7 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "app/cli/machine_check_linux.h"
 #include "base/version.h"
 #include "cli_support.h"
+#include "test_support.h"
 
 namespace kestrava {
 namespace {
@@ -428,6 +430,22 @@ TEST(MachineCheckLinux, JsonCarriesEveryLineAndTheFormatMembers) {
   EXPECT_EQ(json["formatVersion"], 1);
   EXPECT_EQ(json["tool"], "kestrava-cli");
   EXPECT_EQ(json["toolVersion"], KESTRAVA_VERSION_TEXT);
+
+  // Each member has its row in the page that documents the JSON.
+  std::ifstream in(testing::sourcePath("docs/json.md"));
+  std::stringstream page;
+  page << in.rdbuf();
+  const std::size_t start = page.str().find("## --check --json");
+  ASSERT_NE(start, std::string::npos);
+  const std::string section = page.str().substr(start);
+  std::set<std::string> members;
+  for (const auto& member : json.items()) members.insert(member.key());
+  for (const auto& member : json["lines"][0].items()) members.insert(member.key());
+  EXPECT_EQ(members.size(), 13U);
+  for (const char* common : {"formatVersion", "tool", "toolVersion"}) members.erase(common);  // the page's head
+  for (const std::string& member : members) {
+    EXPECT_NE(section.find("| `" + member + "` |"), std::string::npos) << member << " is not in docs/json.md";
+  }
 }
 
 // The program on this machine, whatever it has attached: the JSON parses and its status

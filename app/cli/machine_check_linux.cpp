@@ -108,11 +108,11 @@ std::vector<std::uint8_t> aclOfNode(const std::string& path) {
 
 // ---- reading the tree ----
 
-// A file of at most 1 MiB whole; nothing when it cannot be read.
-std::optional<std::string> readFile(const std::string& path) {
+// The first `limit` bytes of a file; nothing when it cannot be read.
+std::optional<std::string> readFile(const std::string& path, std::size_t limit = 1U << 20) {
   std::ifstream file(path, std::ios::binary);
   if (!file) return std::nullopt;
-  std::string text(1U << 20, '\0');
+  std::string text(limit, '\0');
   file.read(text.data(), static_cast<std::streamsize>(text.size()));
   if (file.bad()) return std::nullopt;
   text.resize(static_cast<std::size_t>(file.gcount()));
@@ -121,7 +121,7 @@ std::optional<std::string> readFile(const std::string& path) {
 
 // A sysfs attribute without its line end; nothing when it is not there.
 std::optional<std::string> readSmallFile(const std::string& path) {
-  std::optional<std::string> read = readFile(path);
+  std::optional<std::string> read = readFile(path, 4096);  // a sysfs attribute is at most a page
   if (!read) return std::nullopt;
   std::string text = *read;
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
