@@ -165,6 +165,17 @@ TEST(MachineCheckLinux, VerdictsAndNextStepsOnMadeUpMachines) {
        [](FakeMachine&) {},
        {{"USB", Verdict::problem, "reach the printer over TCP", "/sys/bus/usb/devices does not exist"}},
        2},
+      {"WSL without the printer handed to it",
+       [](FakeMachine& m) { m.file("/proc/sys/kernel/osrelease", "5.15.153.1-microsoft-standard-WSL2\n"); },
+       {{"USB", Verdict::problem, "usbipd attach --wsl", "(this is WSL"}},
+       2},
+      {"a container started without the host's USB",
+       [](FakeMachine& m) {
+         m.file("/.dockerenv", "");
+         fs::create_directories(m.machine().root + "/dev/bus/usb");
+       },
+       {{"USB", Verdict::problem, "docker run --device /dev/bus/usb", "(this is a container)"}},
+       2},
       {"USB but no device of the vendor",
        [](FakeMachine& m) {
          m.usb();

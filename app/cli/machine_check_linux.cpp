@@ -438,13 +438,26 @@ MachineCheck checkLinuxMachine(const LinuxMachine& machine) {
   const std::string devicesFolder = root + "/sys/bus/usb/devices";
   const bool sysfsUsb = exists(devicesFolder);
   const bool devUsb = exists(root + "/dev/bus/usb");
-  const std::string passIn =
-      "run Kestrava on the machine the printer is attached to, start the container with the "
-      "host's USB devices (docker run --device /dev/bus/usb ...), or reach the printer over TCP";
+  // Where USB is out of sight, what kind of place this is decides what to do.
+  std::string place = "as in a container, under WSL, or in a virtual machine without USB";
+  std::string passIn =
+      "run Kestrava on the machine the printer is attached to, start the container with the host's USB devices "
+      "(docker run --device /dev/bus/usb ...), or reach the printer over TCP";
+  if (lower(readSmallFile(root + "/proc/sys/kernel/osrelease").value_or("")).find("microsoft") != std::string::npos) {
+    place = "this is WSL, which sees no USB device Windows has not handed to it";
+    passIn =
+        "hand the printer to WSL with usbipd-win (usbipd attach --wsl --busid BUSID, in Windows), or run "
+        "kestrava-cli.exe on Windows itself";
+  } else if (exists(root + "/.dockerenv") || exists(root + "/run/.containerenv")) {
+    place = "this is a container";
+    passIn =
+        "start the container with the host's USB devices (docker run --device /dev/bus/usb ..., podman the "
+        "same), or run Kestrava on the host";
+  }
   if (!sysfsUsb) {
     check.add("USB", Verdict::problem,
               std::string("no USB is visible here: /sys/bus/usb/devices does not exist") +
-                  (devUsb ? "" : ", nor /dev/bus/usb") + " (as in a container or under WSL)",
+                  (devUsb ? "" : ", nor /dev/bus/usb") + " (" + place + ")",
               passIn);
     return check;
   }
@@ -453,8 +466,7 @@ MachineCheck checkLinuxMachine(const LinuxMachine& machine) {
   if (!devUsb) {
     check.add("USB", Verdict::problem,
               "sysfs shows " + std::to_string(usbDevices) +
-                  " USB devices, but /dev/bus/usb does not exist: their device nodes are not here (a container "
-                  "or WSL)",
+                  " USB devices, but /dev/bus/usb does not exist: their device nodes are not here (" + place + ")",
               passIn);
   } else {
     check.add("USB", Verdict::ok,

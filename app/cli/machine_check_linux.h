@@ -14,7 +14,7 @@ namespace kestrava {
 // What the check asks of the system beyond reading files, so that a test can stand in for
 // each: the check of a made-up tree of /sys, /dev, /etc and /run under `root`.
 struct LinuxMachine {
-  std::string root;  // prefixed to /sys, /dev, /etc, /run; empty for the machine itself
+  std::string root;  // prefixed to /sys, /dev, /etc, /run, /proc; empty for the machine itself
   // access(R_OK | W_OK): whether this user may open the device node.
   std::function<bool(const std::string& path)> canOpen;
   // The node's access ACL as the kernel keeps it (the system.posix_acl_access attribute);
