@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -12,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <nlohmann/json.hpp>
@@ -404,6 +407,22 @@ TEST(MachineCheckLinux, NamesTheUsersAndGroupsOfTheNodesAcl) {
   EXPECT_EQ(describeAcl({}), "");
   EXPECT_EQ(describeAcl({1, 0, 0, 0}), "");           // another version
   EXPECT_EQ(describeAcl({2, 0, 0, 0, 2, 0, 6}), "");  // cut short
+}
+
+// The attribute as the kernel keeps it on a real file (where the file system has ACLs).
+TEST(MachineCheckLinux, ReadsTheAclTheKernelKeeps) {
+  FakeMachine fake("acl");
+  fake.file("/node", "");
+  const std::string node = fake.machine().root + "/node";
+  const std::vector<std::uint8_t> acl = {2, 0, 0,    0,    1,    0,    6,    0, 0xff, 0xff, 0xff, 0xff, 2,    0,    6,
+                                         0, 0, 0,    0,    0,    4,    0,    4, 0,    0xff, 0xff, 0xff, 0xff, 0x10, 0,
+                                         6, 0, 0xff, 0xff, 0xff, 0xff, 0x20, 0, 4,    0,    0xff, 0xff, 0xff, 0xff};
+  if (::setxattr(node.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) != 0) {
+    GTEST_SKIP() << "no ACLs here: " << std::strerror(errno);
+  }
+  EXPECT_EQ(describeAcl(thisLinuxMachine().aclOf(node)), "user root rw-");
+  fake.file("/plain", "");
+  EXPECT_TRUE(thisLinuxMachine().aclOf(fake.machine().root + "/plain").empty());
 }
 
 TEST(MachineCheckLinux, TextShowsEachVerdictAndItsNextStep) {
