@@ -65,12 +65,19 @@ MachineCheck checkWindowsDevices(const std::vector<std::u16string>& interfacePat
                 (interfacePaths.size() == 1 ? "" : "s") + " of USB Printing Support, " +
                 std::to_string(interfacePaths.size() - static_cast<std::size_t>(others)) + " of vendor 0x232B");
   for (CheckLine& line : interfaceLines) check.lines.push_back(std::move(line));
+  const int vendorInterfaces = check.printersSeen;
 
   for (const WindowsUsbDevice& device : devices) {
     const std::u16string service = lowerAscii(device.service);
     const std::string name = toUtf8(device.description.empty() ? device.hardwareId : device.description);
     const std::string subject = "USB device " + toUtf8(device.hardwareId);
-    if (service == u"usbprint") {
+    if (service == u"usbprint" && vendorInterfaces == 0) {
+      // The driver is there, but no interface of it came up: the link would find nothing.
+      ++check.printersSeen;
+      check.add(subject, Verdict::problem,
+                name + ", driven by USB Printing Support (usbprint), but Windows offers no printer interface of it",
+                "unplug the printer and plug it in again; if that does not help, switch it off and on");
+    } else if (service == u"usbprint") {
       check.add(subject, Verdict::ok, name + ", driven by USB Printing Support (usbprint)");
     } else if (service == u"usbccgp") {
       check.add(subject, Verdict::ok,
