@@ -18,6 +18,7 @@
 #include "app/cli/exit_status.h"
 #include "app/cli/help_format.h"
 #include "app/cli/interface_list.h"
+#include "app/cli/machine_check.h"
 #include "app/one_interface.h"
 #include "app/cli/run_output.h"
 #include "app/cli/run_progress.h"
@@ -53,6 +54,7 @@ struct Options {
   bool quiet = false;
   bool trace = false;
   bool dump = false;
+  bool check = false;
   std::string traceFile;
 };
 
@@ -173,6 +175,7 @@ std::string examplesAndStatuses() {
          "  3   connect to printer failed: busy, no permission, TCP not reachable\n"
          "  4   a replayed trace differs from the run\n"
          "  5   the printer did not answer: the link opened but no request got an answer\n"
+         "  6   --check: a printer is seen, but something stands in the way\n"
          "  64  usage error: a wrong option, device or file\n"
          "  74  the output or the trace file could not be written (a full disk)\n"
          "With --all: the status of the first printer whose run did not end with 0.\n";
@@ -208,6 +211,9 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& options) {
                  "with FILE: record the exchange to FILE (for --device replay:FILE) without a dump");
   app.get_option("--trace")->expected(0, 1)->type_name("[FILE]");
   app.add_flag("--dump", options.dump, "with --trace FILE: dump on stderr as well");
+  app.add_flag("--check", options.check,
+               "read no printer; say what this machine shows of printers of vendor 0x232B and what stands in the "
+               "way (USB, driver, permissions, udev rule, session, print queue), each with the next step");
   app.set_version_flag("--version", KESTRAVA_VERSION_TEXT);
   app.footer(examplesAndStatuses());
   try {
@@ -226,10 +232,22 @@ std::optional<int> parseCommandLine(int argc, char** argv, Options& options) {
   if (options.dump && options.traceFile.empty()) {
     return usageError("--dump goes with --trace FILE", options.json);
   }
+  if (options.check &&
+      (app.count("--device") > 0 || options.list || options.all || options.trace || options.progress)) {
+    return usageError("--check reads no printer: --device, --list, --all, --trace and --progress do not go with it",
+                      options.json);
+  }
   if (options.progress && options.quiet) {
     return usageError("--progress and --quiet exclude each other", options.json);
   }
   return std::nullopt;
+}
+
+// --check: what this machine shows of the vendor's printers and what stands in the way.
+int checkMachine(const Options& options) {
+  const MachineCheck check = checkThisMachine();
+  if (!writeOutput(options.json ? checkAsJson(check) + "\n" : checkAsText(check))) return exitstatus::writeFailed;
+  return checkExitStatus(check);
 }
 
 // --list: the printer interfaces, as text or JSON.
@@ -336,6 +354,7 @@ int main(int argc, char** argv) {
   setUpStandardOutput();
   Options options;
   if (std::optional<int> status = parseCommandLine(argc, argv, options)) return *status;
+  if (options.check) return checkMachine(options);
 
   std::string error;
   std::unique_ptr<UsbBackend> backend = makeBackend(options.device, error);

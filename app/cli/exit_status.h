@@ -11,6 +11,7 @@ inline constexpr int notFound = 2;       // no printer interface of vendor 0x232
 inline constexpr int connectFailed = 3;  // the printer is there, its pipes would not open
 inline constexpr int replayDiffers = 4;  // a replayed trace differs from the run
 inline constexpr int printerSilent = 5;  // the link opened, the printer answered no request
+inline constexpr int checkProblem = 6;   // --check: a printer is seen, something stands in the way
 inline constexpr int usage = 64;         // the command line or a file it names is wrong
 inline constexpr int writeFailed = 74;   // the output or the trace file could not be written
 
@@ -33,6 +34,7 @@ inline const char* nameOf(int status) {
     case replayDiffers: return "replayed trace differs";
     case printerSilent: return "the printer did not answer";
     case writeFailed: return "output could not be written";
+    case checkProblem: return "a problem stands in the way";
   }
   return "usage error";
 }
