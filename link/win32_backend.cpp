@@ -148,7 +148,7 @@ std::vector<std::u16string> deviceProperty(HDEVINFO set, SP_DEVINFO_DATA& device
 
 }  // namespace
 
-std::vector<VendorDevice> vendorDevicesOnOtherDrivers() {
+std::vector<VendorDevice> presentVendorDevices() {
   std::vector<VendorDevice> devices;
   HDEVINFO set = SetupDiGetClassDevsW(nullptr, L"USB", nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT);
   if (set == INVALID_HANDLE_VALUE) return devices;
@@ -164,14 +164,21 @@ std::vector<VendorDevice> vendorDevicesOnOtherDrivers() {
     found.hardwareId = ids.front();
     std::vector<std::u16string> service = deviceProperty(set, device, SPDRP_SERVICE);
     if (!service.empty()) found.service = service.front();
-    const std::u16string driver = lowerAscii(found.service);
-    if (driver == u"usbprint" || driver == u"usbccgp") continue;
     std::vector<std::u16string> name = deviceProperty(set, device, SPDRP_FRIENDLYNAME);
     if (name.empty()) name = deviceProperty(set, device, SPDRP_DEVICEDESC);
     if (!name.empty()) found.description = name.front();
     devices.push_back(std::move(found));
   }
   SetupDiDestroyDeviceInfoList(set);
+  return devices;
+}
+
+std::vector<VendorDevice> vendorDevicesOnOtherDrivers() {
+  std::vector<VendorDevice> devices = presentVendorDevices();
+  std::erase_if(devices, [](const VendorDevice& device) {
+    const std::u16string driver = lowerAscii(device.service);
+    return driver == u"usbprint" || driver == u"usbccgp";
+  });
   return devices;
 }
 

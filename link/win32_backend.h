@@ -39,10 +39,14 @@ struct VendorDevice {
 };
 
 // The present USB devices of vendor 0x232B (a hardware id that begins with
-// "USB\VID_232B", any letter case) that neither USB Printing Support ("usbprint") nor
+// "USB\VID_232B", any letter case), whatever drives them: SetupDiGetClassDevs with
+// DIGCF_ALLCLASSES | DIGCF_PRESENT.
+std::vector<VendorDevice> presentVendorDevices();
+
+// Those of presentVendorDevices that neither USB Printing Support ("usbprint") nor
 // the composite-device driver ("usbccgp", which hands its interfaces to drivers of their
 // own) drives: a printer Windows prints to through a maker's own driver, whose pipes
-// Kestrava cannot open. SetupDiGetClassDevs with DIGCF_ALLCLASSES | DIGCF_PRESENT.
+// Kestrava cannot open.
 std::vector<VendorDevice> vendorDevicesOnOtherDrivers();
 
 // What to tell after "printer not found" about such devices; empty when there are none.
