@@ -11,6 +11,7 @@
 
 #include "run/acquisition_thread.h"
 #include "app/qt/kestrava_dialog.h"
+#include "base/version.h"
 #include "device/printer_device.h"
 #include "dialog_support.h"
 #include "recording_dialog.h"
@@ -46,7 +47,7 @@ TEST(Dialog, OpensReadyWithEmptyFields) {
   Controls c(dialog);
   ASSERT_TRUE(c.model && c.build && c.fwVersion && c.serialNumber && c.status && c.report && c.getData && c.close);
 
-  EXPECT_EQ(dialog.windowTitle(), "Kestrava 3.36.2");
+  EXPECT_EQ(dialog.windowTitle(), "Kestrava " KESTRAVA_TITLE_VERSION_TEXT);
   EXPECT_EQ(c.status->text(), "Ready.");
   EXPECT_EQ(dialog.m_status, u"Ready.");
   for (QLabel* value : {c.model, c.build, c.fwVersion, c.serialNumber}) EXPECT_TRUE(value->text().isEmpty());
@@ -138,7 +139,7 @@ TEST(Dialog, RunFillsTheFieldsAndGivesTheButtonsBack) {
     EXPECT_EQ(c.report->toPlainText(), report);
     if (expected.m_status == u"done") {
       EXPECT_FALSE(expected.m_model.empty());
-      EXPECT_TRUE(report.endsWith("ProgID: 3.36.2.60113\n"));
+      EXPECT_TRUE(report.endsWith("ProgID: " KESTRAVA_VERSION_TEXT "\n"));
     } else {
       EXPECT_TRUE(report.isEmpty() && c.model->text().isEmpty());
     }

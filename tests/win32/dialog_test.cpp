@@ -17,6 +17,7 @@
 #include "run/item_phase.h"
 #include "app/win32/kestrava_dlg.h"
 #include "base/text_codec.h"
+#include "base/version.h"
 #include "fake_interfaces.h"
 #include "link/usb_printer_link.h"
 #include "link/win32_backend.h"
@@ -213,7 +214,7 @@ TEST_F(Dialog, OpensReadyWithTitleIconsAndFocusInTheReport) {
   INT_PTR result = run(noPrinter(), [](User& user) {
     HWND window = user.window();
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(user.text(window), u"Kestrava 3.36.2");
+    EXPECT_EQ(user.text(window), u"Kestrava " KESTRAVA_TITLE_VERSION_TEXT);
     for (int id : {IDC_MODEL, IDC_BUILD, IDC_FW_VERSION, IDC_SERIAL_NUMBER, IDC_REPORT}) EXPECT_EQ(user.text(id), u"");
     EXPECT_EQ(user.text(IDC_STATUS), u"Ready.");
     EXPECT_TRUE(IsWindowEnabled(user.control(IDC_GET_DATA)));
