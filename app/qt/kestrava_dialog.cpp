@@ -1,6 +1,8 @@
 #include "app/qt/kestrava_dialog.h"
 
 #include <algorithm>
+#include <iterator>
+#include <string>
 
 #include <QApplication>
 #include <QBoxLayout>
@@ -18,6 +20,7 @@
 #include <QStyleOptionFrame>
 #include <QThread>
 
+#include "app/shown_fields.h"
 #include "base/version.h"
 #include "base/text_codec.h"
 #include "link/forwarding_backend.h"
@@ -238,14 +241,15 @@ QGridLayout* CKestravaDlg::createValues(const DialogUnits& du) {
   auto* values = new QGridLayout;
   values->setSpacing(0);
   values->setColumnStretch(1, 1);
-  const char* captions[] = {"Model", "Build", "FW version", "Serial number"};
-  const char* names[] = {"model", "build", "fwVersion", "serialNumber"};
+  // In the order of the shown values' table; each value's box is named by its JSON member.
   QLabel** controls[] = {&m_modelControl, &m_buildControl, &m_fwVersionControl, &m_serialNumberControl};
-  for (int row = 0; row < 4; ++row) {
-    QLabel* caption = addBox("caption", QLatin1String(captions[row]));
+  static_assert(std::size(controls) == std::size(kShownFields));
+  for (int row = 0; row < static_cast<int>(std::size(kShownFields)); ++row) {
+    const ShownField& field = kShownFields[row];
+    QLabel* caption = addBox("caption", QString::fromLatin1(field.caption.data(), static_cast<qsizetype>(field.caption.size())));
     caption->setMinimumWidth(du.x(55));
     values->addWidget(caption, row, 0);
-    QLabel* value = addBox(names[row], {});
+    QLabel* value = addBox(std::string(field.jsonMember).c_str(), {});
     // The value can be selected and copied (mouse, Ctrl+A, Ctrl+C, the context menu); a
     // click gives it the focus, Tab still goes report, "Get data", "Close".
     value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
