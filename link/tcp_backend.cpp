@@ -196,6 +196,12 @@ bool TcpBackend::parseAddress(const std::string& address, std::string& host, std
 
 std::vector<std::u16string> TcpBackend::interfacePaths() { return {devicePath_}; }
 
+std::string TcpBackend::notFoundHint() const {
+  return "the device path " + toUtf8(visibleControls(devicePath_)) +
+         " does not name vendor 0x232B (vid_232b): give the printer's own path, as kestrava-cli --list shows it on "
+         "the machine the printer is attached to";
+}
+
 std::string TcpBackend::peerName() const {
   return (host_.find(':') != std::string::npos ? "[" + host_ + "]" : host_) + ":" + std::to_string(port_);
 }

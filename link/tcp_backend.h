@@ -23,6 +23,8 @@ class TcpBackend : public UsbBackend {
   // Why the last connection could not be made (refused, unknown host, no answer), with
   // what to check; empty when it was made.
   std::string openFailureHint() const override { return openFailure_; }
+  // The one path given is not of vendor 0x232B: no cable or power can change that.
+  std::string notFoundHint() const override;
 
   struct Connection;  // one socket, shared by the two pipes
 

@@ -104,9 +104,10 @@ TEST(Cli, AnUnreachableTcpPrinterSaysWhy) {
       {"--device tcp://127.0.0.1:9100/vid_232b", 64,
        "has no product id: give the printer's ids, as in 'tcp://127.0.0.1:9100/vid_232b&pid_0ef5'"},
       {"--device 'tcp://127.0.0.1:9100/vid_232b&pid_'", 64, "has no product id"},
-      // No printer of the vendor: what to check, and how to see what the system sees.
+      // A path of another vendor: no cable or power changes that, the path given does.
       {"--device 'tcp://127.0.0.1:9100/vid_1234&pid_0001'", 2,
-       "kestrava-cli: no printer of vendor 0x232B is attached, or it is switched off: check the cable"},
+       "kestrava-cli: the device path vid_1234&pid_0001 does not name vendor 0x232B (vid_232b): give the "
+       "printer's own path"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);
@@ -201,6 +202,10 @@ TEST(Cli, AllWithoutAPrinter) {
   Outcome text = runCli("--all --device usb:nothing-attached");
   EXPECT_EQ(text.status, 2);
   EXPECT_EQ(text.out, "printer not found\n");
+  // The next step: --check, or where USB is out of sight altogether, where to run instead.
+  EXPECT_TRUE(text.err.find("kestrava-cli --check says what this system sees") != std::string::npos ||
+              text.err.find("/dev/bus/usb does not exist") != std::string::npos)
+      << text.err;
 }
 
 TEST(Cli, ListNamesEachPrinter) {

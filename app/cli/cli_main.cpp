@@ -344,7 +344,7 @@ void explainOnStderr(const std::vector<FinishedRun>& runs, const Options& option
     std::string hint = backend.notFoundHint();
     complain(!hint.empty() ? hint
                            : "no printer of vendor 0x232B is attached, or it is switched off: check the cable and the "
-                             "power; kestrava-cli --list shows the printer interfaces this system sees");
+                             "power; kestrava-cli --check says what this system sees of it and what stands in the way");
   }
 }
 
