@@ -35,13 +35,6 @@ std::string twoPrinters() {
          testing::sourcePath("virtual/scenarios/colour.json");
 }
 
-std::string readFile(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 std::size_t count(const std::string& text, const std::string& piece) {
   std::size_t found = 0;
   for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++found;
@@ -176,7 +169,7 @@ TEST(Cli, AllTellsWhichPrinterDidNotAnswer) {
 // A printer's section does not depend on its place in the list: each runs on its own
 // clock. A trickling printer's file read stops after the same pieces in every place.
 TEST(Cli, AllRunsEachPrinterOnItsOwnClock) {
-  const std::string mono = readFile(testing::sourcePath("virtual/scenarios/mono.json"));
+  const std::string mono = testing::fileText(testing::sourcePath("virtual/scenarios/mono.json"));
   const std::string trickle =
       (std::filesystem::temp_directory_path() / ("kestrava-trickle-" + std::to_string(::getpid()) + ".json")).string();
   std::ofstream(trickle, std::ios::binary)

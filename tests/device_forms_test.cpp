@@ -16,13 +16,6 @@
 namespace kestrava {
 namespace {
 
-std::string readText(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // A man page as a reader sees it: rendered, without the overstrikes of bold and underline.
 std::string renderedPage(const std::string& page) {
   std::string text;
@@ -94,7 +87,7 @@ TEST(DeviceForms, AnArgumentOfNoFormNamesEveryForm) {
 
 // The completion is a shell file installed as it is: it must offer what the table has.
 TEST(DeviceForms, TheBashCompletionOffersEveryForm) {
-  const std::string completion = readText(testing::sourcePath("packaging/linux/kestrava-cli.bash-completion"));
+  const std::string completion = testing::fileText(testing::sourcePath("packaging/linux/kestrava-cli.bash-completion"));
   std::smatch offered;
   ASSERT_TRUE(std::regex_search(completion, offered, std::regex(R"(\*\) candidates=\(([^)]*)\) ;;)")));
   std::istringstream words(offered[1].str());
@@ -147,7 +140,7 @@ TEST(DeviceForms, TheDocumentsNameEveryFormAndNoOther) {
   for (const Document& document : documents) {
     SCOPED_TRACE(document.name);
     const std::string path = testing::sourcePath(document.name);
-    const std::string text = document.name.ends_with(".1") ? renderedPage(path) : readText(path);
+    const std::string text = document.name.ends_with(".1") ? renderedPage(path) : testing::fileText(path);
     ASSERT_FALSE(text.empty());
     if (document.listsForms) {
       for (const DeviceForm& form : deviceForms()) {

@@ -9,7 +9,9 @@
 
 namespace kestrava::testing {
 
-class RecordingDialog : public AcquisitionDialog {
+// `Base` is the dialog's interface: AcquisitionDialog, or one derived from it.
+template <class Base>
+class Recording : public Base {
  public:
   // One line per operation: "update model=...|build=...|..." or "enable getData 0".
   std::vector<std::string> log;
@@ -17,9 +19,10 @@ class RecordingDialog : public AcquisitionDialog {
   bool closeEnabled = true;
 
   void UpdateData(bool saveAndValidate) override {
-    log.push_back(std::string("update ") + (saveAndValidate ? "in " : "") + "model=" + toUtf8(m_model) +
-                  "|build=" + toUtf8(m_build) + "|fw=" + toUtf8(m_fwVersion) + "|sn=" + toUtf8(m_serialNumber) +
-                  "|report=" + toUtf8(m_report) + "|status=" + toUtf8(m_status));
+    log.push_back(std::string("update ") + (saveAndValidate ? "in " : "") + "model=" + toUtf8(this->m_model) +
+                  "|build=" + toUtf8(this->m_build) + "|fw=" + toUtf8(this->m_fwVersion) +
+                  "|sn=" + toUtf8(this->m_serialNumber) + "|report=" + toUtf8(this->m_report) +
+                  "|status=" + toUtf8(this->m_status));
   }
   void EnableWindow(DialogButton button, bool enable) override {
     (button == DialogButton::getData ? getDataEnabled : closeEnabled) = enable;
@@ -27,5 +30,7 @@ class RecordingDialog : public AcquisitionDialog {
                   (enable ? "1" : "0"));
   }
 };
+
+using RecordingDialog = Recording<AcquisitionDialog>;
 
 }  // namespace kestrava::testing

@@ -16,13 +16,6 @@ namespace {
 
 using testing::runCli;
 
-std::string readText(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 std::string tempName(const std::string& stem) {
   return (std::filesystem::temp_directory_path() / ("kestrava-" + stem + "-" + std::to_string(::getpid()))).string();
 }
@@ -57,7 +50,7 @@ TEST(Replay, EveryKeptTraceGivesItsFields) {
     EXPECT_EQ(outcome.status, expectedStatus) << outcome.err;
     std::filesystem::path expected = entry.path();
     expected.replace_extension(".json");
-    EXPECT_EQ(outcome.out, withThisVersion(readText(expected.string())));
+    EXPECT_EQ(outcome.out, withThisVersion(testing::fileText(expected.string())));
   }
   EXPECT_GE(traces, 4u);
 }
@@ -95,7 +88,7 @@ TEST(Replay, EveryTimingFaultReplaysToTheSameRun) {
       {"split data phase", R"({"kind": "splitData", "target": "OID_PLATFORM_PRODUCT_SERIAL_NUM.0"})"},
       {"trickle", R"({"kind": "trickle", "target": "/etc/version"})"},
   };
-  const std::string healthy = readText(testing::sourcePath("virtual/scenarios/mono.json"));
+  const std::string healthy = testing::fileText(testing::sourcePath("virtual/scenarios/mono.json"));
   ASSERT_EQ(healthy.rfind('}'), healthy.size() - 2) << "the scenario ends with \"}\\n\"";
   for (const auto& [name, fault] : faults) {
     SCOPED_TRACE(name);
@@ -117,7 +110,7 @@ TEST(Replay, EveryTimingFaultReplaysToTheSameRun) {
 TEST(Replay, AChangedRequestIsNamed) {
   // The second request of the healthy run (after the busybox read) asks for the firmware
   // version by OID; the trace now says another byte was sent there.
-  std::string text = readText(testing::sourcePath("tests/traces/healthy-mono.trace"));
+  std::string text = testing::fileText(testing::sourcePath("tests/traces/healthy-mono.trace"));
   const std::string asked = "3c212d2d237373692030204f49445f504c4154464f524d5f46575f56455253494f4e2e30202d2d3e";
   std::size_t at = text.find(asked);
   ASSERT_NE(at, std::string::npos);
@@ -133,7 +126,7 @@ TEST(Replay, AChangedRequestIsNamed) {
 }
 
 TEST(Replay, ARunThatStopsEarlyOrATraceThatIsCutDiffer) {
-  std::string text = readText(testing::sourcePath("tests/traces/healthy-mono.trace"));
+  std::string text = testing::fileText(testing::sourcePath("tests/traces/healthy-mono.trace"));
   std::string cut = tempName("cut");
   std::ofstream(cut, std::ios::binary) << text.substr(0, text.rfind("write"));
   testing::CliOutcome outcome = runCli("--device 'replay:" + cut + "'");

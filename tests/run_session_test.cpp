@@ -99,26 +99,13 @@ class FakeToolkit {
 };
 
 // A window that records what reached it.
-class TestWindow : public RunWindow {
+class TestWindow : public testing::Recording<RunWindow> {
  public:
   TestWindow() { m_status = kReadyStatus; }
 
-  std::vector<std::string> log;  // as testing::RecordingDialog writes it
-  bool getDataEnabled = true;
-  bool closeEnabled = true;
   std::vector<std::string> hints;  // every ShowFailureHint
   int joined = 0;
 
-  void UpdateData(bool saveAndValidate) override {
-    log.push_back(std::string("update ") + (saveAndValidate ? "in " : "") + "model=" + toUtf8(m_model) +
-                  "|build=" + toUtf8(m_build) + "|fw=" + toUtf8(m_fwVersion) + "|sn=" + toUtf8(m_serialNumber) +
-                  "|report=" + toUtf8(m_report) + "|status=" + toUtf8(m_status));
-  }
-  void EnableWindow(DialogButton button, bool enable) override {
-    (button == DialogButton::getData ? getDataEnabled : closeEnabled) = enable;
-    log.push_back(std::string("enable ") + (button == DialogButton::getData ? "getData " : "close ") +
-                  (enable ? "1" : "0"));
-  }
   void ShowFailureHint(const std::string& hint) override { hints.push_back(hint); }
   void OnRunJoined() override { ++joined; }
 };

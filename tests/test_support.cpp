@@ -1,6 +1,8 @@
 #include "test_support.h"
 
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -78,6 +80,13 @@ std::vector<std::uint16_t> ConnectedDevice::commands() {
 }
 
 std::string sourcePath(const std::string& relative) { return std::string(KESTRAVA_SOURCE_DIR) + "/" + relative; }
+
+std::string fileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
 
 std::string hex(const std::string& bytes) {
   std::string out;

@@ -26,6 +26,9 @@ net::Socket listenOnLoopback(std::uint16_t& port);
 // Path of a file of the source tree.
 std::string sourcePath(const std::string& relative);
 
+// The whole content of a file, as bytes; empty when it cannot be read.
+std::string fileText(const std::string& path);
+
 // A virtual printer and a device connected to it (drained, ready for the first request),
 // with the information layer that asks through it (nothing identified, nothing kept).
 // Every pipe operation after the drain is kept in `events`, in order.

@@ -14,13 +14,6 @@
 namespace kestrava {
 namespace {
 
-std::string readText(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 TEST(Version, EveryPageNamesTheBuildsVersion) {
   // Where a page names the program's version; (V) is the version.
   const char* const places[] = {
@@ -47,7 +40,7 @@ TEST(Version, EveryPageNamesTheBuildsVersion) {
   const std::string version = "[0-9]+(?:\\.[0-9]+){3}";
   for (const Page& page : pages) {
     SCOPED_TRACE(page.name);
-    const std::string text = readText(testing::sourcePath(page.name));
+    const std::string text = testing::fileText(testing::sourcePath(page.name));
     int found = 0;
     for (std::string place : places) {
       place.replace(place.find("(V)"), 3, "(" + version + ")");
