@@ -11,6 +11,7 @@
 #include "app/qt/display_check.h"
 #include "app/qt/kestrava_command_line.h"
 #include "app/qt/kestrava_dialog.h"
+#include "app/qt/window_system_start.h"
 
 namespace kestrava {
 
@@ -48,7 +49,9 @@ int main(int argc, char** argv) {
     std::cerr << "kestrava: " << *noDisplay << '\n';
     return kestrava::kNoDisplayExitStatus;
   }
+  std::optional<kestrava::WindowSystemStart> starting(std::in_place);
   kestrava::CKestravaApp app(argc, argv);
+  starting.reset();
   kestrava::KestravaCommandLine line =
       kestrava::readKestravaCommandLine({argv + 1, argv + argc}, false, std::cout, std::cerr);
   if (line.exitStatus) return *line.exitStatus;

@@ -142,6 +142,21 @@ TEST(KestravaProgram, WithoutADisplayItSaysSoAndWhatToUse) {
   EXPECT_EQ(window.err.find("Reinstalling"), std::string::npos) << window.err;
 }
 
+// A display that is named but gone (an ended ssh forwarding, a stopped X server): Qt's
+// own end, "Reinstalling the application may fix this problem" and a core dump, becomes
+// the program's reason and next step.
+TEST(KestravaProgram, ADisplayThatCannotBeReachedIsNamed) {
+  testing::ProgramOutcome window = testing::runProgram(
+      KESTRAVA_PROGRAM, "--device virtual", "env -u WAYLAND_DISPLAY DISPLAY=:9876 QT_QPA_PLATFORM=xcb");
+  EXPECT_EQ(window.status, kNoDisplayExitStatus);
+  EXPECT_NE(window.err.find("kestrava: the window system could not be reached (DISPLAY=:9876), so the window "
+                            "cannot open"),
+            std::string::npos)
+      << window.err;
+  EXPECT_NE(window.err.find("or use kestrava-cli"), std::string::npos) << window.err;
+  EXPECT_EQ(window.err.find("Reinstalling"), std::string::npos) << window.err;
+}
+
 TEST(KestravaProgram, WhichPlatformsNeedWhichDisplay) {
   struct Case {
     std::vector<std::string> arguments;
