@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "base/text_codec.h"
+#include "link/udev_rule.h"
 
 namespace kestrava {
 
@@ -428,9 +429,8 @@ std::string noPermissionHint(bool ruleInstalled) {
 }
 
 bool udevRuleInstalled() {
-  for (const char* folder : {"/etc/udev/rules.d", "/usr/lib/udev/rules.d", "/lib/udev/rules.d",
-                             "/usr/local/lib/udev/rules.d", "/run/udev/rules.d"}) {
-    if (::access((std::string(folder) + "/60-kestrava.rules").c_str(), F_OK) == 0) return true;
+  for (std::string_view folder : kUdevRuleFolders) {
+    if (::access((std::string(folder) + "/" + std::string(kUdevRuleName)).c_str(), F_OK) == 0) return true;
   }
   return false;
 }

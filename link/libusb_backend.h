@@ -69,7 +69,7 @@ class InTransferRemainder {
 // only (a desktop session there), not to one logged in over ssh or in a container.
 std::string noPermissionHint(bool udevRuleInstalled);
 
-// Whether 60-kestrava.rules is in one of the folders udev reads.
+// Whether the udev rule is in one of the folders udev reads (link/udev_rule.h).
 bool udevRuleInstalled();
 
 class LibusbBackend : public UsbBackend {

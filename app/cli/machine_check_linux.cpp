@@ -25,6 +25,7 @@
 
 #include "base/text_codec.h"
 #include "boards/model_table.h"
+#include "link/udev_rule.h"
 
 extern char** environ;
 
@@ -387,12 +388,6 @@ Session sessionOf(const LinuxMachine& machine) {
 
 }  // namespace
 
-const std::vector<std::string>& udevRuleFolders() {
-  static const std::vector<std::string> folders{"/etc/udev/rules.d", "/run/udev/rules.d", "/usr/lib/udev/rules.d",
-                                                "/lib/udev/rules.d", "/usr/local/lib/udev/rules.d"};
-  return folders;
-}
-
 std::string describeAcl(const std::vector<std::uint8_t>& acl) {
   // The kernel's form: a 4-byte version (2), then 8-byte entries of tag, permissions and
   // id, little-endian.
@@ -482,8 +477,12 @@ MachineCheck checkLinuxMachine(const LinuxMachine& machine) {
   }
 
   std::string ruleFolder;
-  for (const std::string& folder : udevRuleFolders()) {
-    if (ruleFolder.empty() && exists(root + folder + "/60-kestrava.rules")) ruleFolder = folder;
+  std::string ruleFoldersLooked;
+  for (std::string_view folder : kUdevRuleFolders) {
+    if (ruleFolder.empty() && exists(root + std::string(folder) + "/" + std::string(kUdevRuleName))) {
+      ruleFolder = folder;
+    }
+    ruleFoldersLooked += (ruleFoldersLooked.empty() ? "" : ", ") + std::string(folder);
   }
   const Session session = sessionOf(machine);
 
@@ -622,9 +621,8 @@ MachineCheck checkLinuxMachine(const LinuxMachine& machine) {
     check.add("udev rule", Verdict::ok, "60-kestrava.rules is installed in " + ruleFolder);
   } else {
     check.add("udev rule", Verdict::note,
-              "60-kestrava.rules is not installed (looked in /etc/udev/rules.d, /run/udev/rules.d, "
-              "/usr/lib/udev/rules.d, /lib/udev/rules.d, /usr/local/lib/udev/rules.d): without it only root may "
-              "open the printer",
+              "60-kestrava.rules is not installed (looked in " + ruleFoldersLooked +
+                  "): without it only root may open the printer",
               anyNodeClosed || devices.empty()
                   ? "install it (the kestrava-cli package does; see the README, \"USB access without root\")"
                   : "");

@@ -35,8 +35,4 @@ MachineCheck checkLinuxMachine(const LinuxMachine& machine);
 // group ids are named through the system's user database. Empty for no or a bad ACL.
 std::string describeAcl(const std::vector<std::uint8_t>& acl);
 
-// Where the package and `cmake --install` put 60-kestrava.rules, and where an
-// administrator puts a rule of their own; udev reads all of them.
-const std::vector<std::string>& udevRuleFolders();
-
 }  // namespace kestrava
