@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "link/usb_backend.h"
+#include "link/vendor_device.h"
 
 namespace kestrava {
 
@@ -30,13 +31,6 @@ std::string systemMessageText(std::uint32_t error);
 // the code most likely means here, with the number and the system's text, and what to do
 // next. Empty for 0 and for an open cut short by the program itself.
 std::string openFailureHintFor(std::uint32_t error);
-
-// A present USB device of the vendor, as SetupAPI describes it.
-struct VendorDevice {
-  std::u16string hardwareId;   // the first of its hardware ids, "USB\VID_232B&PID_0EF5&REV_0100"
-  std::u16string description;  // its friendly name or device description; may be empty
-  std::u16string service;      // the driver service that drives it; empty when none does
-};
 
 // The present USB devices of vendor 0x232B (a hardware id that begins with
 // "USB\VID_232B", any letter case), whatever drives them: SetupDiGetClassDevs with

@@ -24,7 +24,7 @@ TEST(MachineCheckWindows, VerdictsOnInterfacesAndDrivers) {
   struct Case {
     const char* name;
     std::vector<std::u16string> paths;
-    std::vector<WindowsUsbDevice> devices;
+    std::vector<VendorDevice> devices;
     std::vector<Expected> lines;
     int exitStatus;
   };

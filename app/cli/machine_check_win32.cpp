@@ -6,22 +6,10 @@
 
 namespace kestrava {
 
-namespace {
-
-std::vector<WindowsUsbDevice> presentDevices() {
-  std::vector<WindowsUsbDevice> devices;
-  for (VendorDevice& device : presentVendorDevices()) {
-    devices.push_back({std::move(device.hardwareId), std::move(device.description), std::move(device.service)});
-  }
-  return devices;
-}
-
-}  // namespace
-
 MachineCheck checkThisMachine() {
   std::vector<std::u16string> paths;
   if (std::unique_ptr<DeviceInterfaceList> interfaces = openUsbPrintInterfaces()) paths = readDevicePaths(*interfaces);
-  return checkWindowsDevices(paths, presentDevices());
+  return checkWindowsDevices(paths, presentVendorDevices());
 }
 
 }  // namespace kestrava

@@ -30,7 +30,7 @@ const char* kUsbPrintingSupportStep =
 }  // namespace
 
 MachineCheck checkWindowsDevices(const std::vector<std::u16string>& interfacePaths,
-                                 const std::vector<WindowsUsbDevice>& devices) {
+                                 const std::vector<VendorDevice>& devices) {
   MachineCheck check;
   check.system = "windows";
   int others = 0;
@@ -67,7 +67,7 @@ MachineCheck checkWindowsDevices(const std::vector<std::u16string>& interfacePat
   for (CheckLine& line : interfaceLines) check.lines.push_back(std::move(line));
   const int vendorInterfaces = check.printersSeen;
 
-  for (const WindowsUsbDevice& device : devices) {
+  for (const VendorDevice& device : devices) {
     const std::u16string service = lowerAscii(device.service);
     const std::string name = toUtf8(device.description.empty() ? device.hardwareId : device.description);
     const std::string subject = "USB device " + toUtf8(device.hardwareId);
