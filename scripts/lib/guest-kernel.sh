@@ -1,11 +1,19 @@
 # Shell helpers for the scripts that boot a Debian kernel under qemu (the real-USB cases,
 # the wine32 guest), sourced, not run:
 #   as_root COMMAND...   runs a command as root (sudo unless this is root already)
-#   kernel_package       the package of the current Debian 12 kernel, as the package
-#                        lists name it (empty when they name none: apt-get update first)
+#   kernel_package       the package of the running release's current kernel, as the
+#                        package lists name it (empty when they name none: apt-get update
+#                        first)
 #   unpack_kernel DEB DIR MODULE...
 #                        the kernel of that package to DIR/vmlinuz and the modules named
-#                        to DIR/modules/NAME.ko, uncompressed; fails when one is missing
+#                        to DIR/modules/NAME.ko, uncompressed, with DIR/modules/order: the
+#                        ones unpacked, in the order named, for the guest to load. A module
+#                        the kernel has built in is left out (Debian 13's has the virtio
+#                        drivers built in, Debian 12's has them as modules); a name ending
+#                        in "?" is one that some kernels fold into another module (fscache
+#                        into netfs since 6.8) and is left out where there is no such file.
+#                        Any other missing module fails it, and so does one named before a
+#                        module it needs.
 
 as_root() {
   if [[ $(id -u) -eq 0 ]]; then "$@"; else sudo "$@"; fi
@@ -18,21 +26,47 @@ kernel_package() {
 unpack_kernel() {
   local deb=$1 dir=$2
   shift 2
-  local unpacked=$dir/unpacked module file
+  local unpacked=$dir/unpacked module name file
   rm -rf "$unpacked" "$dir/modules"
   mkdir -p "$unpacked" "$dir/modules"
-  local wanted=('./boot/vmlinuz-*')
-  for module in "$@"; do wanted+=("*/$module.ko*"); done
-  dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$unpacked" --wildcards "${wanted[@]}" || return 1
+  local wanted=('./boot/vmlinuz-*' '*/modules.builtin')
+  for module in "$@"; do wanted+=("*/${module%\?}.ko*"); done
+  # tar fails for each name the package does not hold (a built-in one): only its other
+  # complaints count, and a package without a kernel fails below.
+  dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$unpacked" --wildcards "${wanted[@]}" 2>"$dir/tar.log" ||
+    if grep -v -e 'Not found in archive' -e 'Exiting with failure status' "$dir/tar.log" >&2; then return 1; fi
+  rm -f "$dir/tar.log"
+  local builtin
+  builtin=$(find "$unpacked" -name modules.builtin | head -n 1)
+  : >"$dir/modules/order"
   for module in "$@"; do
-    file=$(find "$unpacked" -name "$module.ko*" | head -n 1)
+    name=${module%\?}
+    file=$(find "$unpacked" -name "$name.ko*" | head -n 1)
     case $file in
-      *.ko) cp "$file" "$dir/modules/$module.ko" ;;
-      *.ko.xz) xz -dc "$file" >"$dir/modules/$module.ko" ;;
-      *) echo "$module is missing from $deb" >&2; return 1 ;;
+      *.ko) cp "$file" "$dir/modules/$name.ko" ;;
+      *.ko.xz) xz -dc "$file" >"$dir/modules/$name.ko" ;;
+      *)
+        if [[ -n $builtin ]] && grep -q "/$name\.ko\$" "$builtin"; then continue; fi
+        [[ $module == *\? ]] && continue
+        echo "$name is missing from $deb: neither a module file nor built into its kernel" >&2
+        return 1
+        ;;
     esac
+    # Without modules.dep the guest loads them in this order: each must come after the
+    # modules it needs (the kernel's own list, depends= in the module's .modinfo).
+    local needed
+    for needed in $(tr '\0' '\n' <"$dir/modules/$name.ko" | sed -n 's/^depends=//p' | head -n 1 | tr ',' ' '); do
+      grep -qx -e "$needed" -e "${needed//_/-}" -e "${needed//-/_}" "$dir/modules/order" ||
+        { [[ -n $builtin ]] && grep -q -e "/$needed\.ko\$" -e "/${needed//_/-}\.ko\$" "$builtin"; } || {
+        echo "$name needs $needed, which is not named before it (kernel of $deb)" >&2
+        return 1
+      }
+    done
+    echo "$name" >>"$dir/modules/order"
   done
-  cp "$(find "$unpacked/boot" -name 'vmlinuz-*' | head -n 1)" "$dir/vmlinuz.part"
+  file=$(find "$unpacked" -path '*/boot/vmlinuz-*' | head -n 1)
+  [[ -n $file ]] || { echo "$deb holds no kernel (boot/vmlinuz-*)" >&2; return 1; }
+  cp "$file" "$dir/vmlinuz.part"
   mv "$dir/vmlinuz.part" "$dir/vmlinuz"
   rm -rf "$unpacked"
 }
