@@ -27,7 +27,7 @@ unpack_kernel() {
   local deb=$1 dir=$2
   shift 2
   local unpacked=$dir/unpacked module name file
-  rm -rf "$unpacked" "$dir/modules"
+  rm -rf "$unpacked" "$dir/modules" "$dir/vmlinuz"
   mkdir -p "$unpacked" "$dir/modules"
   local wanted=('./boot/vmlinuz-*' '*/modules.builtin')
   for module in "$@"; do wanted+=("*/${module%\?}.ko*"); done
@@ -43,8 +43,12 @@ unpack_kernel() {
     name=${module%\?}
     file=$(find "$unpacked" -name "$name.ko*" | head -n 1)
     case $file in
-      *.ko) cp "$file" "$dir/modules/$name.ko" ;;
-      *.ko.xz) xz -dc "$file" >"$dir/modules/$name.ko" ;;
+      *.ko) cp "$file" "$dir/modules/$name.ko" || return 1 ;;
+      # Debian 13 packs its modules with xz (dpkg-deb needs no xz program for that).
+      *.ko.xz) xz -dc "$file" >"$dir/modules/$name.ko" || {
+        echo "cannot unpack $file (xz, from xz-utils, must be installed)" >&2
+        return 1
+      } ;;
       *)
         if [[ -n $builtin ]] && grep -q "/$name\.ko\$" "$builtin"; then continue; fi
         [[ $module == *\? ]] && continue
