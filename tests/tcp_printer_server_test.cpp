@@ -216,12 +216,19 @@ TEST(TcpPrinterServer, AHostReadingALongReplyIsNotIdle) {
 TEST(TcpPrinterServer, AHostThatDoesNotReadIsDroppedAndOthersAreServed) {
   ServerLimits limits;
   limits.sendTimeoutMs = 300;
+  // Windows takes a whole send into its own buffers while they have room for a byte (wine
+  // 10 does the same, wine 8 does not): there the 32 MiB leave at once, and the host's
+  // silence after them is what drops it.
+  limits.idleTimeoutMs = 300;
   TcpPrinterServer server(printerWithBigFile(), 0, limits);
   server.start();
   RawHost stuck(server.port(), 4096);
   ASSERT_TRUE(stuck.connected());
   ASSERT_TRUE(stuck.send(request(aclcmd::fileRead, "/big")));
-  ASSERT_TRUE(waitFor(server, [](const ClientCounts& n) { return n.stuckDropped == 1; }));
+  ASSERT_TRUE(waitFor(server, [](const ClientCounts& n) { return n.stuckDropped + n.idleDropped == 1; }));
+#ifndef _WIN32
+  EXPECT_EQ(server.counts().stuckDropped, 1u);
+#endif
   EXPECT_EQ(server.counts().connected, 0u);
 
   TcpBackend backend("127.0.0.1", server.port(), printerPath());
