@@ -1,4 +1,4 @@
-# What a Linux desktop installs beside the programs (udev rule, man pages, bash completion,
+# What a Linux desktop installs beside the programs (udev rule, AppStream metadata, man pages, bash completion,
 # desktop entry, icons), and the tests of the desktop: the libusb back end's pure parts,
 # the Qt dialog, the man pages.
 
@@ -6,6 +6,8 @@
 # /usr/local: with another prefix, point this at /etc/udev/rules.d.
 set(KESTRAVA_UDEV_RULES_DIR lib/udev/rules.d CACHE STRING "Where cmake --install puts the udev rule")
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/linux/60-kestrava.rules DESTINATION ${KESTRAVA_UDEV_RULES_DIR})
+# The same vendor's devices announced to software centres (AppStream).
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/linux/org.kestrava.kestrava_cli.metainfo.xml DESTINATION share/metainfo)
 install(FILES
   ${PROJECT_SOURCE_DIR}/packaging/man/kestrava-cli.1
   ${PROJECT_SOURCE_DIR}/packaging/man/kestrava-virtual-printer.1
