@@ -85,7 +85,7 @@ debian_root_close() {
   else
     echo "left $root: something is still mounted in it" >&2
   fi
-  rm -f "$root.log"
+  rm -f "$root.log" "$root.stderr"
 }
 
 in_root() {
@@ -147,7 +147,8 @@ virtual_printer_output() {
 }
 
 # check_virtual_run COMMAND...: runs kestrava-cli --device virtual in the root (the
-# command that starts it) and checks its exit status and its whole output.
+# command that starts it: kestrava-cli, or scripts/run, which builds it first) and checks
+# its exit status and its whole output. Its stderr is left in $root.stderr.
 check_virtual_run() {
   local output status
   output=$(in_root "$@" --device virtual 2>"$root.stderr") && status=0 || status=$?
@@ -160,5 +161,4 @@ check_virtual_run() {
     cat "$root.stderr" >&2
     fail=1
   fi
-  rm -f "$root.stderr"
 }

@@ -23,6 +23,13 @@ kernel_package() {
   apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-/ { print $2; exit }'
 }
 
+# built_in NAME LIST: NAME is in the kernel's modules.builtin LIST (an empty LIST holds
+# nothing). Module names take - and _ alike; the list has the file's spelling.
+built_in() {
+  local name=$1 list=$2
+  [[ -n $list ]] && grep -q -e "/$name\.ko\$" -e "/${name//_/-}\.ko\$" -e "/${name//-/_}\.ko\$" "$list"
+}
+
 unpack_kernel() {
   local deb=$1 dir=$2
   shift 2
@@ -50,7 +57,7 @@ unpack_kernel() {
         return 1
       } ;;
       *)
-        if [[ -n $builtin ]] && grep -q "/$name\.ko\$" "$builtin"; then continue; fi
+        built_in "$name" "$builtin" && continue
         [[ $module == *\? ]] && continue
         echo "$name is missing from $deb: neither a module file nor built into its kernel" >&2
         return 1
@@ -61,7 +68,7 @@ unpack_kernel() {
     local needed
     for needed in $(tr '\0' '\n' <"$dir/modules/$name.ko" | sed -n 's/^depends=//p' | head -n 1 | tr ',' ' '); do
       grep -qx -e "$needed" -e "${needed//_/-}" -e "${needed//-/_}" "$dir/modules/order" ||
-        { [[ -n $builtin ]] && grep -q -e "/$needed\.ko\$" -e "/${needed//_/-}\.ko\$" "$builtin"; } || {
+        built_in "$needed" "$builtin" || {
         echo "$name needs $needed, which is not named before it (kernel of $deb)" >&2
         return 1
       }
